@@ -58,7 +58,7 @@ void IniFile::reloadIfChanged() const {
         return;
     }
     if (loaded_ && st.st_mtim.tv_sec == mtime_ && st.st_mtim.tv_nsec == mtimeNsec_ &&
-        st.st_size == size_)
+        st.st_size == size_ && static_cast<long long>(st.st_ino) == inode_)
         return;
     lines_.clear();
     std::ifstream in(path_, std::ios::binary);
@@ -85,6 +85,7 @@ void IniFile::reloadIfChanged() const {
     mtime_ = st.st_mtim.tv_sec;
     mtimeNsec_ = st.st_mtim.tv_nsec;
     size_ = st.st_size;
+    inode_ = static_cast<long long>(st.st_ino);
 }
 
 const IniFile::Line* IniFile::find(const std::string& section, const std::string& key) const {
@@ -147,7 +148,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key,
                 std::string dummyKey, dummyValue;
                 parseLine(t, current, dummyKey, dummyValue);
             }
-            if (SameText(current, section) && (header || !t.empty())) {
+            if (SameText(current, section) && (header || !lines[i].key.empty())) {
                 seen = true;
                 insertAt = i + 1;
             }

@@ -46,5 +46,6 @@ private:
     mutable std::time_t mtime_ = 0;
     mutable long long mtimeNsec_ = 0;
     mutable long long size_ = -1;
+    mutable long long inode_ = -1;
     mutable std::string lineBreak_ = "\n";
 };
