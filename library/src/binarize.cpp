@@ -1,0 +1,159 @@
+#include "binarize.h"
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "boxfilter.h"
+#include "orientation.h"
+
+namespace mx {
+
+namespace {
+
+// 9 x 0 < sum < 9 x 255: the neighbourhood is neither all black nor all white.
+constexpr int kMixedLow = 9;
+constexpr int kMixedHigh = 2286;
+
+int Sum3x3(ImageView image, int x, int y) {
+    const uint8_t* a = image[y - 1];
+    const uint8_t* b = image[y];
+    const uint8_t* c = image[y + 1];
+    return a[x - 1] + a[x] + a[x + 1] + b[x - 1] + b[x] + b[x + 1] + c[x - 1] + c[x] + c[x + 1];
+}
+
+bool IsMixed(ImageView image, int x, int y) {
+    const int s = Sum3x3(image, x, y);
+    return s >= kMixedLow && s <= kMixedHigh;
+}
+
+std::vector<uint8_t> WindowMeans(ImageView image, int r) {
+    const int w = image.width;
+    const int h = image.height;
+    std::vector<int32_t> sums(static_cast<size_t>(w) * h);
+    BoxSum(image, r, sums.data());
+    std::vector<uint8_t> means(sums.size());
+    ForEachWindowMean(sums.data(), w, h, r, [&](int x, int y, int m) {
+        means[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(m);
+    });
+    return means;
+}
+
+}  // namespace
+
+int DensityWeight(int code) {
+    // 100 - 22 sin^2(3c degrees) = 89 + 11 cos(6c degrees), rounded half up.
+    static const auto table = [] {
+        std::array<uint8_t, 128> t{};
+        for (int c = 0; c < 120; ++c) {
+            const double v = 89.0 + 11.0 * std::cos(6.0 * c * std::numbers::pi / 180.0);
+            t[c] = static_cast<uint8_t>(std::floor(v + 0.5 + 1e-9));
+        }
+        return t;
+    }();
+    return code >= 0 && code < 128 ? table[code] : 0;
+}
+
+void BinariseLocal(ImageView input, ImageView result) {
+    const int w = input.width;
+    const int h = input.height;
+    if (w <= 0 || h <= 0) return;
+    const auto m7 = WindowMeans(input, kParams.localSmallRadius);
+    const auto m15 = WindowMeans(input, kParams.localLargeRadius);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(y) * w + x;
+            result[y][x] = input[y][x] >= (m7[i] + m15[i]) / 2 ? 255 : 0;
+        }
+}
+
+void RidgeDensityMap(ImageView binaryAndResult, ImageView dirImage, int r) {
+    const int w = binaryAndResult.width;
+    const int h = binaryAndResult.height;
+    if (w <= 0 || h <= 0) return;
+    const size_t n = static_cast<size_t>(w) * h;
+    std::vector<uint8_t> foreground(n, 0);
+    std::vector<uint8_t> border(n, 0);
+    for (int y = 1; y <= h - 2; ++y)
+        for (int x = 1; x <= w - 2; ++x) {
+            if (dirImage[y][x] >= 128) continue;
+            const size_t i = static_cast<size_t>(y) * w + x;
+            foreground[i] = 1;
+            border[i] = IsMixed(binaryAndResult, x, y) ? 1 : 0;
+        }
+    std::vector<int32_t> f(n);
+    std::vector<int32_t> g(n);
+    BoxSumPlane(foreground.data(), w, h, r, f.data());
+    BoxSumPlane(border.data(), w, h, r, g.data());
+    std::vector<Reciprocal> divisors(static_cast<size_t>((2 * r + 1) * (2 * r + 1)) + 1);
+    for (size_t d = 1; d < divisors.size(); ++d) divisors[d] = Reciprocal(static_cast<uint32_t>(d));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(y) * w + x;
+            int value = 0;
+            if (f[i] > 0) {
+                const int share = static_cast<int>(divisors[f[i]].Divide(g[i] * 255));
+                value = DensityWeight(dirImage[y][x] & DirectionBits) * share / 100;
+            }
+            binaryAndResult[y][x] = static_cast<uint8_t>(value);
+        }
+}
+
+void AdaptiveBinarise(ImageView image, ImageView density) {
+    const int w = image.width;
+    const int h = image.height;
+    if (w <= 0 || h <= 0) return;
+    const int radii[3] = {kParams.smallBinariseRadius, kParams.middleBinariseRadius,
+                          kParams.largeBinariseRadius};
+    std::vector<int32_t> sums[3];
+    for (int i = 0; i < 3; ++i) {
+        sums[i].resize(static_cast<size_t>(w) * h);
+        BoxSum(image, radii[i], sums[i].data());
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int n = density[y][x];
+            const int k = n >= kParams.highDensityThreshold  ? 0
+                          : n >= kParams.lowDensityThreshold ? 1
+                                                             : 2;
+            const int r = radii[k];
+            const int count = ClippedSpan(x, w, r) * ClippedSpan(y, h, r);
+            const int sum = sums[k][static_cast<size_t>(y) * w + x];
+            // v < floor(sum / count) exactly when (v + 1) x count <= sum.
+            image[y][x] = (image[y][x] + 1) * count <= sum ? 0 : 255;
+        }
+}
+
+void MajorityFilter(ImageView image) {
+    const int w = image.width;
+    const int h = image.height;
+    if (w <= 0 || h <= 0) return;
+    const Image source = Image::CopyOf(image);
+    constexpr int kWhiteMajority = 1152;  // 4.5 x 255 + a little: five white pixels win
+    for (int y = 1; y <= h - 2; ++y)
+        for (int x = 1; x <= w - 2; ++x)
+            image[y][x] = Sum3x3(source, x, y) < kWhiteMajority ? 0 : 255;
+    for (int x = 0; x < w; ++x) {
+        image[0][x] = 255;
+        image[h - 1][x] = 255;
+    }
+    for (int y = 0; y < h; ++y) {
+        image[y][0] = 255;
+        image[y][w - 1] = 255;
+    }
+}
+
+uint8_t MeasureRidgeDensity(ImageView binary, ImageView dirImage) {
+    int64_t n = 0;
+    int64_t m = 0;
+    for (int y = 1; y <= binary.height - 2; ++y)
+        for (int x = 1; x <= binary.width - 2; ++x) {
+            if (dirImage[y][x] >= 128) continue;
+            ++n;
+            if (IsMixed(binary, x, y)) ++m;
+        }
+    return static_cast<uint8_t>(n > 0 ? m * 255 / n : 0);
+}
+
+}  // namespace mx
