@@ -401,6 +401,8 @@ void TCVComm::writeRequest() {
 
 // 1 when a byte came, 0 when none came within about a millisecond.
 int TCVComm::readByte(uint8_t& byte) {
+    // A byte already queued needs no wait (the descriptor is non-blocking).
+    if (::read(Port, &byte, 1) == 1) return 1;
     pollfd pfd{Port, POLLIN, 0};
     const timespec oneMs{0, 1000000L};
     int ready = ppoll(&pfd, 1, &oneMs, nullptr);
