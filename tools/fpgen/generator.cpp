@@ -334,7 +334,7 @@ Master GrowMaster(const MasterParams& params, uint64_t seed) {
     }
 
     const GaborBank& bank = Bank();
-    constexpr int MaxIterations = 60;
+    constexpr int MaxIterations = 40;
     constexpr int MinIterations = 12;
     constexpr float Gain = 2.0f;
     for (int it = 0; it < MaxIterations; ++it) {
@@ -616,7 +616,7 @@ imageio::GreyImage RenderImpression(const Master& master, const ImpressionParams
             const double edge = std::min(o.Inside(s.x, s.y), ellipse);
             const double cover = Smoothstep(edge / 10);
             const double v = master.At(s.x + CanvasMargin, s.y + CanvasMargin);
-            const double thr = p.threshold + 0.3 * (thresholdNoise.At(x, y) - 0.5);
+            const double thr = p.threshold + 0.2 * (thresholdNoise.At(x, y) - 0.5);
             double ink = Smoothstep(0.5 + 0.9 * (v - thr));
             ink *= 1 - p.patchiness * Smoothstep(1.6 * patches.At(x, y) - 0.3);
             ink *= Smoothstep(edge / 18 + 0.2);
