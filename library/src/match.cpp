@@ -124,8 +124,8 @@ struct Prepared {
             auto& list = neighbours[i];
             list.resize(n - 1 - i);
             std::iota(list.begin(), list.end(), i + 1);
-            std::stable_sort(list.begin(), list.end(),
-                             [&](int p, int q) { return D(i, p) < D(i, q); });
+            std::sort(list.begin(), list.end(),
+                      [&](int p, int q) { return D(i, p) != D(i, q) ? D(i, p) < D(i, q) : p < q; });
             first[i] = static_cast<int>(
                 std::partition_point(list.begin(), list.end(),
                                      [&](int j) { return D(i, j) < minPairDistance; }) -
@@ -134,9 +134,15 @@ struct Prepared {
     }
 };
 
+// A pair of set 2 as the voting step reads it, with its distance, direction and relative angle.
 struct SetPair {
-    int dist, c, d;
+    int16_t dist, angle, rel, c, d;
 };
+
+// Set 2's pairs are bucketed by relative angle, so that the voting step only reads the buckets
+// that can pass the relative-angle test.
+constexpr int RelBucketWidth = 10;
+constexpr int RelBuckets = 360 / RelBucketWidth;
 
 // Raw score of an alignment: the weight sum scaled by the anchors' type agreement, squared and
 // spread over the number of minutiae in the common area. The split at 32767 keeps q x q in
@@ -205,35 +211,51 @@ VoteResult Vote(const Prepared& s1, const Prepared& s2, const Correspondences& c
     auto idx = [n2](int i, int j) { return i * n2 + j; };
     const auto& rot = corr.rot;
     const auto& wgt = corr.wgt;
-    std::vector<SetPair> pairs2;
+    std::vector<std::vector<SetPair>> buckets(RelBuckets);
     for (int c = 0; c + 1 < n2; ++c)
         for (size_t k = s2.first[c]; k < s2.neighbours[c].size(); ++k) {
             const int d = s2.neighbours[c][k];
-            pairs2.push_back({s2.D(c, d), c, d});
+            const SetPair pair{static_cast<int16_t>(s2.D(c, d)), static_cast<int16_t>(s2.A(c, d)),
+                               static_cast<int16_t>(s2.R(c, d)), static_cast<int16_t>(c),
+                               static_cast<int16_t>(d)};
+            buckets[pair.rel / RelBucketWidth].push_back(pair);
         }
-    std::stable_sort(pairs2.begin(), pairs2.end(),
-                     [](const SetPair& l, const SetPair& r) { return l.dist < r.dist; });
+    for (auto& bucket : buckets)
+        std::sort(bucket.begin(), bucket.end(),
+                  [](const SetPair& l, const SetPair& r) { return l.dist < r.dist; });
+
+    // The buckets whose angles lie within AngleTolerance of a relative angle r1.
+    const int reach = (p.AngleTolerance + RelBucketWidth - 1) / RelBucketWidth;
+    const int span = std::min(2 * reach + 1, RelBuckets);
     std::vector<int> votes(static_cast<size_t>(n1) * n2, 0);
+    std::vector<size_t> cursor(RelBuckets);
     for (int a = 0; a + 1 < n1; ++a) {
-        size_t cursor = 0;
+        std::fill(cursor.begin(), cursor.end(), 0);
         const auto& list = s1.neighbours[a];
         for (size_t k = s1.first[a]; k < list.size(); ++k) {
             const int b = list[k];
             const int d1 = s1.D(a, b);
             const int lo = d1 - p.DistanceTolerance, hi = d1 + p.DistanceTolerance;
-            while (cursor < pairs2.size() && pairs2[cursor].dist < lo) ++cursor;
             const int r1 = s1.R(a, b), a1 = s1.A(a, b);
-            for (size_t m = cursor; m < pairs2.size() && pairs2[m].dist <= hi; ++m) {
-                const int c = pairs2[m].c, d = pairs2[m].d;
-                if (wgt[idx(a, c)] == 0 || wgt[idx(b, d)] == 0) continue;
-                if (Fold(s2.R(c, d) - r1) > p.AngleTolerance) continue;
-                const int theta = Wrap360(s2.A(c, d) - a1);
-                if (!RotationAllowed(theta, p)) continue;
-                if (Fold(rot[idx(a, c)] - theta) > p.AngleTolerance ||
-                    Fold(rot[idx(b, d)] - theta) > p.AngleTolerance)
-                    continue;
-                ++votes[idx(a, c)];
-                ++votes[idx(b, d)];
+            const int home = r1 / RelBucketWidth;
+            for (int off = 0; off < span; ++off) {
+                const int bi = (home - reach + off + RelBuckets) % RelBuckets;
+                const auto& bucket = buckets[bi];
+                size_t& cur = cursor[bi];
+                while (cur < bucket.size() && bucket[cur].dist < lo) ++cur;
+                for (size_t m = cur; m < bucket.size() && bucket[m].dist <= hi; ++m) {
+                    const SetPair& q = bucket[m];
+                    if (Fold(q.rel - r1) > p.AngleTolerance) continue;
+                    const int theta = Wrap360(q.angle - a1);
+                    if (!RotationAllowed(theta, p)) continue;
+                    const int ac = idx(a, q.c), bd = idx(b, q.d);
+                    if (wgt[ac] == 0 || wgt[bd] == 0) continue;
+                    if (Fold(rot[ac] - theta) > p.AngleTolerance ||
+                        Fold(rot[bd] - theta) > p.AngleTolerance)
+                        continue;
+                    ++votes[ac];
+                    ++votes[bd];
+                }
             }
         }
     }
@@ -276,10 +298,12 @@ int ArctangentTable(int k) {
 }
 
 int isqrt(int x) {
-    const int* sq = T().squares;
-    int k = 512;
-    for (int step = 256; step >= 1; step /= 2) k += sq[k] > x ? -step : step;
-    if (sq[k] > x) --k;
+    // The same root as a bisection over the squares table, found from a floating-point guess
+    // corrected by whole steps.
+    if (x <= 0) return 0;
+    int k = std::min(static_cast<int>(std::sqrt(static_cast<double>(x))), TableSize - 1);
+    while (k > 0 && k * k > x) --k;
+    while (k < TableSize - 1 && (k + 1) * (k + 1) <= x) ++k;
     return k;
 }
 
@@ -339,8 +363,9 @@ int MatchSets(const MinutiaSet& set1, const MinutiaSet& set2, const MatchParams&
         auto& list = around[c];
         for (int j = 0; j < n2; ++j)
             if (j != c) list.push_back(j);
-        std::stable_sort(list.begin(), list.end(),
-                         [&](int l, int r) { return s2.D(c, l) < s2.D(c, r); });
+        std::sort(list.begin(), list.end(), [&](int l, int r) {
+            return s2.D(c, l) != s2.D(c, r) ? s2.D(c, l) < s2.D(c, r) : l < r;
+        });
     }
 
     // Compatible table, rebuilt for each anchor: a stamp marks C(i, j) = 1 without clearing,
