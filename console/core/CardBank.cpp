@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "Connection.h"  // HasAccessSignature
 #include "CvbioError.h"
 
 namespace {
@@ -49,15 +50,6 @@ struct TableDeleter {
 
 }  // namespace
 
-bool HasAccessSignature(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    QByteArray head = file.read(20);
-    return head.size() == 20 && head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
-           (head.mid(4) == QByteArray("Standard Jet DB\0", 16) ||
-            head.mid(4) == QByteArray("Standard ACE DB\0", 16));
-}
-
 TCardBankConnection::~TCardBankConnection() {
     Close();
 }
@@ -78,6 +70,7 @@ void TCardBankConnection::Open() {
     if (path.isEmpty()) throw CvbioError(QObject::tr("The connection names no Data Source."));
     if (!QFileInfo(path).isFile())
         throw CvbioError(QObject::tr("The database file '%1' does not exist.").arg(path));
+    // libmdb opens almost anything, a file of zeros included: look at the signature first.
     if (!HasAccessSignature(path))
         throw CvbioError(QObject::tr("'%1' is not an Access database.").arg(path));
     QByteArray native = QFile::encodeName(path);

@@ -6,10 +6,6 @@
 
 #include "MemDataset.h"
 
-// True when the file starts with the signature of a Jet (Access 97 to 2003) or ACE (Access 2007
-// and later) database. libmdb itself opens almost anything, a file of zeros included.
-bool HasAccessSignature(const QString& path);
-
 class TCardBankConnection {
   public:
     TCardBankConnection() = default;
