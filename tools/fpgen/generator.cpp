@@ -123,8 +123,8 @@ MasterParams DrawMaster(FingerClass c, uint64_t seed) {
             // A left loop opens to the left of the image, so its delta lies to the right.
             const double side = c == FingerClass::LeftLoop ? 1 : -1;
             add(SingularKind::Core, ref.x - side * rng.Uniform(0, 15), ref.y);
-            add(SingularKind::Delta, ref.x + side * rng.Uniform(60, 100),
-                ref.y + rng.Uniform(85, 130));
+            add(SingularKind::Delta, ref.x + side * rng.Uniform(75, 115),
+                ref.y + rng.Uniform(70, 110));
             break;
         }
         case FingerClass::Whorl: {
