@@ -248,7 +248,7 @@ int main(int argc, char** argv) {
         for (auto b = std::next(a); b != byFinger.end(); ++b)
             impostorPairs.emplace_back(a->second.front(), b->second.front());
 
-    const bool usable = canExtract ? extracted > 0 : templates > 0;
+    const bool usable = extracted > 0 || templates > 0;
     std::vector<double> genuine, impostor;
     std::optional<double> genuinePerSecond, impostorPerSecond;
 #if MXBENCH_WITH_MATCHING
