@@ -28,16 +28,16 @@ bool IsMixed(ImageView image, int x, int y) {
     return s >= kMixedLow && s <= kMixedHigh;
 }
 
-std::vector<uint8_t> WindowMeans(ImageView image, int r) {
+void WindowMeans(ImageView image, int r, std::vector<uint8_t>& means) {
     const int w = image.width;
     const int h = image.height;
-    std::vector<int32_t> sums(static_cast<size_t>(w) * h);
+    thread_local std::vector<int32_t> sums;
+    sums.resize(static_cast<size_t>(w) * h);
     BoxSum(image, r, sums.data());
-    std::vector<uint8_t> means(sums.size());
+    means.resize(sums.size());
     ForEachWindowMean(sums.data(), w, h, r, [&](int x, int y, int m) {
         means[static_cast<size_t>(y) * w + x] = static_cast<uint8_t>(m);
     });
-    return means;
 }
 
 }  // namespace
@@ -59,8 +59,10 @@ void BinariseLocal(ImageView input, ImageView result) {
     const int w = input.width;
     const int h = input.height;
     if (w <= 0 || h <= 0) return;
-    const auto m7 = WindowMeans(input, kParams.localSmallRadius);
-    const auto m15 = WindowMeans(input, kParams.localLargeRadius);
+    thread_local std::vector<uint8_t> m7;
+    thread_local std::vector<uint8_t> m15;
+    WindowMeans(input, kParams.localSmallRadius, m7);
+    WindowMeans(input, kParams.localLargeRadius, m15);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const size_t i = static_cast<size_t>(y) * w + x;
@@ -68,22 +70,26 @@ void BinariseLocal(ImageView input, ImageView result) {
         }
 }
 
-void RidgeDensityMap(ImageView binaryAndResult, ImageView dirImage, int r) {
-    const int w = binaryAndResult.width;
-    const int h = binaryAndResult.height;
+void RidgeDensityMap(ImageView binary, ImageView dirImage, ImageView result, int r) {
+    const int w = binary.width;
+    const int h = binary.height;
     if (w <= 0 || h <= 0) return;
     const size_t n = static_cast<size_t>(w) * h;
-    std::vector<uint8_t> foreground(n, 0);
-    std::vector<uint8_t> border(n, 0);
+    thread_local std::vector<uint8_t> foreground;
+    thread_local std::vector<uint8_t> border;
+    foreground.assign(n, 0);
+    border.assign(n, 0);
     for (int y = 1; y <= h - 2; ++y)
         for (int x = 1; x <= w - 2; ++x) {
             if (dirImage[y][x] >= 128) continue;
             const size_t i = static_cast<size_t>(y) * w + x;
             foreground[i] = 1;
-            border[i] = IsMixed(binaryAndResult, x, y) ? 1 : 0;
+            border[i] = IsMixed(binary, x, y) ? 1 : 0;
         }
-    std::vector<int32_t> f(n);
-    std::vector<int32_t> g(n);
+    thread_local std::vector<int32_t> f;
+    thread_local std::vector<int32_t> g;
+    f.resize(n);
+    g.resize(n);
     BoxSumPlane(foreground.data(), w, h, r, f.data());
     BoxSumPlane(border.data(), w, h, r, g.data());
     std::vector<Reciprocal> divisors(static_cast<size_t>((2 * r + 1) * (2 * r + 1)) + 1);
@@ -96,20 +102,20 @@ void RidgeDensityMap(ImageView binaryAndResult, ImageView dirImage, int r) {
                 const int share = static_cast<int>(divisors[f[i]].Divide(g[i] * 255));
                 value = DensityWeight(dirImage[y][x] & DirectionBits) * share / 100;
             }
-            binaryAndResult[y][x] = static_cast<uint8_t>(value);
+            result[y][x] = static_cast<uint8_t>(value);
         }
 }
 
-void AdaptiveBinarise(ImageView image, ImageView density) {
-    const int w = image.width;
-    const int h = image.height;
+void AdaptiveBinarise(ImageView src, ImageView density, ImageView dst) {
+    const int w = src.width;
+    const int h = src.height;
     if (w <= 0 || h <= 0) return;
     const int radii[3] = {kParams.smallBinariseRadius, kParams.middleBinariseRadius,
                           kParams.largeBinariseRadius};
-    std::vector<int32_t> sums[3];
+    thread_local std::vector<int32_t> sums[3];
     for (int i = 0; i < 3; ++i) {
         sums[i].resize(static_cast<size_t>(w) * h);
-        BoxSum(image, radii[i], sums[i].data());
+        BoxSum(src, radii[i], sums[i].data());
     }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -121,16 +127,18 @@ void AdaptiveBinarise(ImageView image, ImageView density) {
             const int count = ClippedSpan(x, w, r) * ClippedSpan(y, h, r);
             const int sum = sums[k][static_cast<size_t>(y) * w + x];
             // v < floor(sum / count) exactly when (v + 1) x count <= sum.
-            image[y][x] = (image[y][x] + 1) * count <= sum ? 0 : 255;
+            dst[y][x] = (src[y][x] + 1) * count <= sum ? 0 : 255;
         }
 }
 
-void MajorityFilter(ImageView image) {
-    const int w = image.width;
-    const int h = image.height;
+void MajorityFilter(ImageView src, ImageView dst) {
+    const int w = src.width;
+    const int h = src.height;
     if (w <= 0 || h <= 0) return;
-    const Image source = Image::CopyOf(image);
-    constexpr int kWhiteMajority = 1152;  // 4.5 x 255 + a little: five white pixels win
+    thread_local Image keep;
+    const ImageView source = StableSource(src, dst, keep);
+    const ImageView image = dst;
+    constexpr int kWhiteMajority = 1152;  // four white pixels (1020) lose, five (1275) win
     for (int y = 1; y <= h - 2; ++y)
         for (int x = 1; x <= w - 2; ++x)
             image[y][x] = Sum3x3(source, x, y) < kWhiteMajority ? 0 : 255;

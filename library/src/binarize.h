@@ -12,18 +12,21 @@ namespace mx {
 // result = 255 where I >= (7 x 7 mean + 15 x 15 mean) / 2, else 0.
 void BinariseLocal(ImageView input, ImageView result);
 
-// Replaces the binary image by the direction-weighted share of ridge-border pixels among the
-// foreground pixels of the clipped window of radius r.
-void RidgeDensityMap(ImageView binaryAndResult, ImageView dirImage, int r = kParams.densityRadius);
+// The direction-weighted share (0..255) of ridge-border pixels among the foreground pixels of
+// the clipped window of radius r; result may be the binary image.
+void RidgeDensityMap(ImageView binary, ImageView dirImage, ImageView result,
+                     int r = kParams.densityRadius);
 
 // Weight of the density by ridge direction, 100 for horizontal and vertical ridges.
 int DensityWeight(int code);
 
-// Thresholds every pixel against its window mean, the window chosen by the density.
-void AdaptiveBinarise(ImageView image, ImageView density);
+// dst = src thresholded against its window mean, the window chosen by the density (dst may be
+// src).
+void AdaptiveBinarise(ImageView src, ImageView density, ImageView dst);
 
-// 3 x 3 majority vote inside the image; the outermost rows and columns become white.
-void MajorityFilter(ImageView image);
+// dst = 3 x 3 majority vote of src inside the image; the outermost rows and columns become
+// white (dst may be src).
+void MajorityFilter(ImageView src, ImageView dst);
 
 // Share (0..255) of foreground pixels whose 3 x 3 neighbourhood is mixed black and white.
 uint8_t MeasureRidgeDensity(ImageView binary, ImageView dirImage);

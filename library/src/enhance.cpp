@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 #include <vector>
 
@@ -70,22 +71,6 @@ int Mean3x3(ImageView src, int x, int y) {
     return sum / count;
 }
 
-// Directions estimated from the image itself over the window of radius r, per pixel.
-void EstimateImageDirections(ImageView image, int r, std::vector<uint8_t>& codes,
-                             std::vector<uint8_t>* uncertainty) {
-    DirectionSums sums;
-    ComputeDirectionSums(image, r, sums);
-    const size_t n = sums.d[0].size();
-    codes.resize(n);
-    if (uncertainty) uncertainty->resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const auto est = EstimateDirection(sums.d[0][i], sums.d[1][i], sums.d[2][i], sums.d[3][i],
-                                           NoContrastTest);
-        codes[i] = static_cast<uint8_t>(est.code);
-        if (uncertainty) (*uncertainty)[i] = static_cast<uint8_t>(est.uncertainty);
-    }
-}
-
 }  // namespace
 
 const LineKernel* LineKernelTable() {
@@ -93,34 +78,36 @@ const LineKernel* LineKernelTable() {
     return table.data();
 }
 
-void NormaliseContrast(ImageView input, ImageView meanAndResult, int r) {
+void NormaliseContrast(ImageView input, ImageView mean, ImageView result, int r) {
     const int w = input.width;
     const int h = input.height;
     if (w <= 0 || h <= 0) return;
     const size_t n = static_cast<size_t>(w) * h;
-    std::vector<uint8_t> deviation(n);
+    thread_local std::vector<uint8_t> deviation;
+    deviation.resize(n);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             deviation[static_cast<size_t>(y) * w + x] =
-                static_cast<uint8_t>(std::abs(input[y][x] - meanAndResult[y][x]));
-    std::vector<int32_t> sums(n);
+                static_cast<uint8_t>(std::abs(input[y][x] - mean[y][x]));
+    thread_local std::vector<int32_t> sums;
+    sums.resize(n);
     BoxSumPlane(deviation.data(), w, h, r, sums.data());
     const auto& divisors = StretchDivisors();
     ForEachWindowMean(sums.data(), w, h, r, [&](int x, int y, int d) {
-        const int m = meanAndResult[y][x];
+        const int m = mean[y][x];
         const int v = input[y][x];
         const int lo = m < d ? 0 : m - d;
         const int hi = m > 255 - d ? 255 : m + d;
-        int result;
+        int stretched;
         if (hi == lo)
-            result = v;
+            stretched = v;
         else if (v <= lo)
-            result = 0;
+            stretched = 0;
         else if (v >= hi)
-            result = 255;
+            stretched = 255;
         else
-            result = static_cast<int>(divisors[hi - lo].Divide((v - lo) * 255));
-        meanAndResult[y][x] = static_cast<uint8_t>(result);
+            stretched = static_cast<int>(divisors[hi - lo].Divide((v - lo) * 255));
+        result[y][x] = static_cast<uint8_t>(stretched);
     });
 }
 
@@ -154,67 +141,125 @@ int OrientedSmoothPixel(ImageView src, int x, int y, int code) {
     return static_cast<int>(sum / weight);
 }
 
-void OrientedSmooth(ImageView image, ImageView dirImage) {
-    const Image source = Image::CopyOf(image);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            image[y][x] = static_cast<uint8_t>(
-                OrientedSmoothPixel(source, x, y, dirImage[y][x] & DirectionBits));
+namespace {
+
+bool IsContiguous(ImageView image) {
+    for (int y = 1; y < image.height; ++y)
+        if (image[y] != image[0] + static_cast<ptrdiff_t>(y) * image.width) return false;
+    return true;
 }
 
-void IterativeOrientedSmooth(ImageView image, int r, int passes) {
-    std::vector<uint8_t> codes;
-    for (int pass = 0; pass < passes; ++pass) {
-        EstimateImageDirections(image, r, codes, nullptr);
-        const Image source = Image::CopyOf(image);
-        for (int y = 0; y < image.height; ++y) {
-            const uint8_t* rowCodes = codes.data() + static_cast<size_t>(y) * image.width;
-            for (int x = 0; x < image.width; ++x)
-                image[y][x] = static_cast<uint8_t>(OrientedSmoothPixel(source, x, y, rowCodes[x]));
+// Tap offsets in a contiguous image of the given width, per code.
+struct TapOffsets {
+    int width = -1;
+    std::array<std::array<int32_t, 18>, 120> offset{};
+};
+
+const TapOffsets& OffsetsFor(int width) {
+    thread_local TapOffsets cache;
+    if (cache.width != width) {
+        const LineKernel* table = LineKernelTable();
+        for (int c = 0; c < 120; ++c)
+            for (int i = 0; i < table[c].tapCount; ++i)
+                cache.offset[c][i] = table[c].taps[i].dy * width + table[c].taps[i].dx;
+        cache.width = width;
+    }
+    return cache;
+}
+
+// dst(x, y) = OrientedSmoothPixel(src, x, y, code(x, y)) for every pixel; src and dst differ.
+// Pixels 6 or more inside the border of a contiguous source take the fast path: fixed
+// offsets, no bounds tests, the constant divisor.
+template <class CodeAt>
+void SmoothAlong(ImageView src, ImageView dst, CodeAt&& codeAt) {
+    const int w = src.width;
+    const int h = src.height;
+    const LineKernel* table = LineKernelTable();
+    const bool contiguous = IsContiguous(src);
+    const TapOffsets* offsets = contiguous ? &OffsetsFor(w) : nullptr;
+    for (int y = 0; y < h; ++y) {
+        const bool innerRow = contiguous && y >= LineKernelReach && y < h - LineKernelReach;
+        uint8_t* out = dst[y];
+        for (int x = 0; x < w; ++x) {
+            const int code = codeAt(x, y);
+            if (innerRow && code < 120 && x >= LineKernelReach && x < w - LineKernelReach) {
+                const LineKernel& k = table[code];
+                const int32_t* off = offsets->offset[code].data();
+                const uint8_t* centre = src[y] + x;
+                int32_t sum = k.centre * centre[0];
+                for (int i = 0; i < k.tapCount; ++i)
+                    sum += k.taps[i].weight * (centre[off[i]] + centre[-off[i]]);
+                out[x] = static_cast<uint8_t>(sum / LineKernelTotal);
+            } else {
+                out[x] = static_cast<uint8_t>(OrientedSmoothPixel(src, x, y, code));
+            }
         }
     }
 }
 
-void SmoothingLevels(ImageView image, ImageView dirImage, ImageView levels, const RawFeatures& raw,
-                     int r) {
-    std::vector<uint8_t> codes;
-    std::vector<uint8_t> uncertainty;
-    EstimateImageDirections(image, r, codes, &uncertainty);
+}  // namespace
+
+void OrientedSmooth(ImageView src, ImageView dirImage, ImageView dst) {
+    thread_local Image keep;
+    const ImageView source = StableSource(src, dst, keep);
+    SmoothAlong(source, dst, [&](int x, int y) { return dirImage[y][x] & DirectionBits; });
+}
+
+void IterativeOrientedSmooth(ImageView src, ImageView dst, int r, int passes) {
+    thread_local std::vector<uint8_t> codes;
+    thread_local Image source;
+    CopyImage(src, dst);
+    for (int pass = 0; pass < passes; ++pass) {
+        EstimateImageDirections(dst, r, NoContrastTest, codes, nullptr);
+        source.CopyFrom(dst);
+        const int w = dst.width;
+        SmoothAlong(source, dst,
+                    [&](int x, int y) { return codes[static_cast<size_t>(y) * w + x]; });
+    }
+}
+
+void SmoothingLevels(ImageView image, ImageView dirImage, ImageView density, const RawFeatures& raw,
+                     ImageView levels, int r) {
+    thread_local std::vector<uint8_t> codes;
+    thread_local std::vector<uint8_t> uncertainty;
+    EstimateImageDirections(image, r, NoContrastTest, codes, &uncertainty);
     const int nearSq = kParams.levelSingularRadius * kParams.levelSingularRadius;
+    const int steps = kParams.levelClampHigh - kParams.levelClampLow;  // 12 uncertainty steps
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
             const size_t i = static_cast<size_t>(y) * image.width + x;
             uint8_t& dir = dirImage[y][x];
             dir = static_cast<uint8_t>((dir & BackgroundBit) | codes[i]);
-            uint8_t& level = levels[y][x];
-            level &= static_cast<uint8_t>(~7);
-            if (dir & BackgroundBit) continue;
-            bool nearSingular = false;
-            for (int s = 0; s < raw.SingularCount && !nearSingular; ++s) {
+            int level = 0;
+            bool smooth = !(dir & BackgroundBit);
+            for (int s = 0; s < raw.SingularCount && smooth; ++s) {
                 const int dx = x - raw.SingularX[s];
                 const int dy = y - raw.SingularY[s];
-                nearSingular = dx * dx + dy * dy < nearSq;
+                smooth = dx * dx + dy * dy >= nearSq;
             }
-            if (nearSingular) continue;
-            const int u = std::min<int>(uncertainty[i], kParams.levelClampHigh);
-            const int k = u >= kParams.levelClampLow ? u - kParams.levelClampLow : 0;
-            const int scale = kParams.levelClampHigh - kParams.levelClampLow;  // 12 steps
-            const int value = kParams.levelBase + (kParams.levelMaximum * k + scale / 2) / scale;
-            level |= static_cast<uint8_t>(std::min(value, kParams.levelMaximum));
+            if (smooth) {
+                const int u = std::min<int>(uncertainty[i], kParams.levelClampHigh);
+                const int k = u >= kParams.levelClampLow ? u - kParams.levelClampLow : 0;
+                level = std::min(kParams.levelBase + (kParams.levelMaximum * k + steps / 2) / steps,
+                                 kParams.levelMaximum);
+            }
+            levels[y][x] = static_cast<uint8_t>((density[y][x] & ~7) | level);
         }
 }
 
-void LevelSmooth(ImageView image, ImageView dirImage, ImageView levels) {
-    std::vector<Point> pending;
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
+void LevelSmooth(ImageView src, ImageView dirImage, ImageView levels, ImageView dst) {
+    CopyImage(src, dst);
+    thread_local std::vector<Point> pending;
+    pending.clear();
+    for (int y = 0; y < dst.height; ++y)
+        for (int x = 0; x < dst.width; ++x)
             if (levels[y][x] & 7) pending.push_back({x, y});
-    Image source(image.width, image.height);
+    thread_local Image source;
     while (!pending.empty()) {
-        CopyImage(image, source);
+        source.CopyFrom(dst);
         size_t kept = 0;
         for (const Point p : pending) {
-            image[p.y][p.x] = static_cast<uint8_t>(
+            dst[p.y][p.x] = static_cast<uint8_t>(
                 OrientedSmoothPixel(source, p.x, p.y, dirImage[p.y][p.x] & DirectionBits));
             uint8_t& level = levels[p.y][p.x];
             level = static_cast<uint8_t>((level & ~7) | ((level & 7) - 1));

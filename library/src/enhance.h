@@ -32,25 +32,28 @@ constexpr int LineKernelReach = 6;  // |dx|, |dy| of every tap
 const LineKernel* LineKernelTable();
 
 // result = I stretched between mean - d and mean + d, d the clipped window mean of |I - mean|.
-// `meanAndResult` holds the local mean on entry and the result on return.
-void NormaliseContrast(ImageView input, ImageView meanAndResult, int r = kParams.normaliseRadius);
+// result may be the mean image.
+void NormaliseContrast(ImageView input, ImageView mean, ImageView result,
+                       int r = kParams.normaliseRadius);
 
 // Smoothing of one pixel of src along code (NoDirection: the clipped 3 x 3 mean).
 int OrientedSmoothPixel(ImageView src, int x, int y, int code);
 
-// Every pixel smoothed along the direction bits of its dirImage byte.
-void OrientedSmooth(ImageView image, ImageView dirImage);
+// dst = src smoothed along the direction bits of each pixel's dirImage byte (dst may be src).
+void OrientedSmooth(ImageView src, ImageView dirImage, ImageView dst);
 
-// Passes of smoothing along directions estimated afresh from the image itself.
-void IterativeOrientedSmooth(ImageView image, int r = kParams.smoothingRadius,
+// Passes of smoothing along directions estimated afresh from the image itself (dst may be src).
+void IterativeOrientedSmooth(ImageView src, ImageView dst, int r = kParams.smoothingRadius,
                              int passes = kParams.smoothingPasses);
 
-// Re-estimates the directions of image into dirImage (background bit kept) and writes into the
-// low 3 bits of levels how many extra smoothings each uncertain foreground pixel gets.
-void SmoothingLevels(ImageView image, ImageView dirImage, ImageView levels, const RawFeatures& raw,
-                     int r = kParams.smoothingRadius);
+// Re-estimates the directions of image into dirImage (background bit kept), and writes into
+// levels the density map with its low 3 bits replaced by how many extra smoothings the pixel
+// gets: none on the background and near singular points, up to 4 where the flow is uncertain.
+void SmoothingLevels(ImageView image, ImageView dirImage, ImageView density, const RawFeatures& raw,
+                     ImageView levels, int r = kParams.smoothingRadius);
 
-// Smooths every pixel with a level above 0 and lowers its level, until no level is left.
-void LevelSmooth(ImageView image, ImageView dirImage, ImageView levels);
+// dst = src with every pixel of a level above 0 smoothed and its level lowered, pass after pass
+// until no level is left (dst may be src; levels end with their low 3 bits clear).
+void LevelSmooth(ImageView src, ImageView dirImage, ImageView levels, ImageView dst);
 
 }  // namespace mx

@@ -33,10 +33,11 @@ void CopyGridToRaw(const BlockField& blocks, RawFeatures& raw) {
         for (int bx = 0; bx < raw.GridWidth; ++bx) raw.Grid[by][bx] = blocks.Direction(bx, by);
 }
 
-void MaskBackground(ImageView image, ImageView dirImage) {
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            if (dirImage[y][x] & BackgroundBit) image[y][x] = 255;
+// dst = ridges, white wherever dirImage marks the background.
+void MaskBackground(ImageView ridges, ImageView dirImage, ImageView dst) {
+    for (int y = 0; y < ridges.height; ++y)
+        for (int x = 0; x < ridges.width; ++x)
+            dst[y][x] = (dirImage[y][x] & BackgroundBit) ? 255 : ridges[y][x];
 }
 
 void CopyGridToSet(const RawFeatures& raw, MinutiaSet& set) {
@@ -135,6 +136,27 @@ void QuantiseFeatures(MinutiaSet& set) {
         }
 }
 
+namespace {
+
+// The images of one run, kept per thread so that repeated extractions reuse their memory.
+struct Workspace {
+    Image original, smoothed, localMean, normalised, uncertainty, dirImage, oriented, localBinary,
+        ridgeDensity, density, firstBinary, reSmoothed, levels, enhanced, secondBinary, ridges,
+        skeleton;
+    RawFeatures raw;
+
+    void Prepare(int w, int h) {
+        for (Image* image : {&original, &smoothed, &localMean, &normalised, &uncertainty, &dirImage,
+                             &oriented, &localBinary, &ridgeDensity, &density, &firstBinary,
+                             &reSmoothed, &levels, &enhanced, &secondBinary, &ridges, &skeleton})
+            if (image->Width() != w || image->Height() != h) *image = Image(w, h);
+        dirImage.Fill(0);
+        raw = RawFeatures{};
+    }
+};
+
+}  // namespace
+
 int ExtractFeatures(uint8_t* const* rows, int width, int height, MinutiaSet& set,
                     SingularSet& singular, int sizeLimit, ExtractionReport* report,
                     StageHook* hook) {
@@ -144,74 +166,74 @@ int ExtractFeatures(uint8_t* const* rows, int width, int height, MinutiaSet& set
     if (report) *report = ExtractionReport{};
     if (!rows || width <= 0 || height <= 0) return 0;
 
-    const auto raw = std::make_unique<RawFeatures>();
+    thread_local Workspace ws;
+    ws.Prepare(width, height);
     const ImageView input{rows, width, height};
-    Image work(width, height);
-    Image dirImage(width, height, 0);
+    RawFeatures& raw = ws.raw;
+    Image& dirImage = ws.dirImage;  // directions in bits 0..6, BackgroundBit from step 9 on
 
-    // 1-3: a clean copy, then a smoothed input and its contrast-normalised version.
-    const Image inputCopy = Image::CopyOf(input);
-    BoxMean(input, kParams.preSmoothRadius);
-    Show(hook, "smoothed", input);
-    CopyImage(input, work);
-    BoxMean(work, kParams.normaliseRadius);
-    NormaliseContrast(input, work);
+    // 1-3: a clean copy for the contrast test; the smoothed input and its normalised contrast.
+    Image& original = ws.original;
+    original.CopyFrom(input);
+    BoxMean(original, kParams.preSmoothRadius, ws.smoothed);
+    BoxMean(ws.smoothed, kParams.normaliseRadius, ws.localMean);
+    NormaliseContrast(ws.smoothed, ws.localMean, ws.normalised);
     for (int pass = 0; pass < kParams.postNormalisePasses; ++pass)
-        BoxMean(work, kParams.preSmoothRadius);
-    Show(hook, "normalised", work);
+        BoxMean(ws.normalised, kParams.preSmoothRadius);
+    Show(hook, "smoothed", ws.smoothed);
+    Show(hook, "normalised", ws.normalised);
 
-    // 4-6: block orientation, its mask, the grid of the template and the singular candidates.
-    BlockField blocks = BlockOrientation(work);
-    MaskBlocks(blocks);
-    CopyGridToRaw(blocks, *raw);
-    SingularCandidates candidates = FindSingularCandidates(blocks);
+    // 4-6: the block field, its mask, the template grid and the singular candidates.
+    const BlockField blocks = BlockOrientation(ws.normalised);
+    const BlockField maskedBlocks = MaskBlocks(blocks);
+    CopyGridToRaw(maskedBlocks, raw);
+    const SingularCandidates candidates = FindSingularCandidates(maskedBlocks);
 
-    // 7-9: pixel orientation, singular points, foreground.
-    PixelOrientation(work, dirImage);
-    Show(hook, "pixel-uncertainty", work);
-    RefineSingularPoints(dirImage, candidates, *raw);
-    const int meanUncertainty = SegmentForeground(dirImage, work, *raw);
+    // 7-9: the pixel field, the singular points and the foreground.
+    PixelOrientation(ws.normalised, dirImage, ws.uncertainty);
+    RefineSingularPoints(dirImage, candidates, raw);
+    const int meanUncertainty = SegmentForeground(dirImage, ws.uncertainty, raw);
+    Show(hook, "pixel-uncertainty", ws.uncertainty);
     Show(hook, "directions", dirImage);
 
-    // 10-11: smoothing along the ridges, a first binarisation and the ridge density map.
-    OrientedSmooth(input, dirImage);
-    Show(hook, "oriented", input);
-    BinariseLocal(input, work);
-    RidgeDensityMap(work, dirImage);
-    BoxMean(work, kParams.densityRadius);
-    Show(hook, "density", work);
-    AdaptiveBinarise(input, work);
-    Show(hook, "first-binary", input);
+    // 10-11: smoothing along the ridges, a first binarisation picking its window by density.
+    OrientedSmooth(ws.smoothed, dirImage, ws.oriented);
+    BinariseLocal(ws.oriented, ws.localBinary);
+    RidgeDensityMap(ws.localBinary, dirImage, ws.ridgeDensity);
+    BoxMean(ws.ridgeDensity, kParams.densityRadius, ws.density);
+    AdaptiveBinarise(ws.oriented, ws.density, ws.firstBinary);
+    Show(hook, "oriented", ws.oriented);
+    Show(hook, "density", ws.density);
+    Show(hook, "first-binary", ws.firstBinary);
 
-    // 12-13: whole-image and level smoothing of the binary image, the final binarisation.
-    IterativeOrientedSmooth(input);
-    SmoothingLevels(input, dirImage, work, *raw);
-    LevelSmooth(input, dirImage, work);
-    Show(hook, "enhanced", input);
-    AdaptiveBinarise(input, work);
-    MajorityFilter(input);
+    // 12-13: whole-image and level smoothing (directions re-estimated), the final binary image.
+    IterativeOrientedSmooth(ws.firstBinary, ws.reSmoothed);
+    SmoothingLevels(ws.reSmoothed, dirImage, ws.density, raw, ws.levels);
+    LevelSmooth(ws.reSmoothed, dirImage, ws.levels, ws.enhanced);
+    AdaptiveBinarise(ws.enhanced, ws.levels, ws.secondBinary);
+    MajorityFilter(ws.secondBinary, ws.ridges);
+    Show(hook, "enhanced", ws.enhanced);
 
-    // 14-15: the ridge image for thinning, the input masked to the foreground.
-    CopyImage(input, work);
-    MaskBackground(input, dirImage);
+    // 14-15: the caller's image becomes the ridges on the foreground; the ridge density.
+    MaskBackground(ws.ridges, dirImage, input);
+    raw.RidgeDensity = MeasureRidgeDensity(ws.ridges, dirImage);
     Show(hook, "binary", input);
-    raw->RidgeDensity = MeasureRidgeDensity(work, dirImage);
 
-    // 16: skeleton, repair, minutiae and their validation.
-    Thin(work);
-    BridgeGaps(work, dirImage);
-    CleanBifurcations(work, dirImage);
-    Show(hook, "skeleton", work);
-    DetectMinutiae(work, dirImage, *raw);
-    const int detected = raw->MinutiaCount;
-    ValidateMinutiae(*raw, dirImage, inputCopy, meanUncertainty);
-    CompactMinutiae(*raw);
-    if (hook) hook->OnRawFeatures(*raw);
+    // 16: skeleton and its repair, minutiae and their validation.
+    Thin(ws.ridges, ws.skeleton);
+    BridgeGaps(ws.skeleton, dirImage);
+    CleanBifurcations(ws.skeleton, dirImage);
+    DetectMinutiae(ws.skeleton, dirImage, raw);
+    const int detectedMinutiae = raw.MinutiaCount;
+    ValidateMinutiae(raw, dirImage, original, meanUncertainty);
+    CompactMinutiae(raw);
+    Show(hook, "skeleton", ws.skeleton);
+    if (hook) hook->OnRawFeatures(raw);
 
-    // 17-21: the caller's sets.
-    SelectMinutiae(*raw, set);
-    CopyGridToSet(*raw, set);
-    CopySingular(*raw, singular);
+    // 17-21: the caller's sets, fitted to the template size and quantised.
+    SelectMinutiae(raw, set);
+    CopyGridToSet(raw, set);
+    CopySingular(raw, singular);
     if (sizeLimit != 0 && SetTemplateSize(&set) > sizeLimit)
         FitToTemplateSize(set, singular, width, height, sizeLimit);
     QuantiseFeatures(set);
@@ -219,8 +241,8 @@ int ExtractFeatures(uint8_t* const* rows, int width, int height, MinutiaSet& set
     // 22: the verdict.
     if (report) {
         report->meanUncertainty = meanUncertainty;
-        report->detectedMinutiae = detected;
-        report->validMinutiae = raw->MinutiaCount;
+        report->detectedMinutiae = detectedMinutiae;
+        report->validMinutiae = raw.MinutiaCount;
     }
     if (meanUncertainty >= kParams.uncertaintyLimit) return 0;
     return set.Count >= kParams.minMinutiae ? 1 : 0;

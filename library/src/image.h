@@ -42,6 +42,17 @@ class Image {
     Image(Image&&) noexcept = default;  // the pixel buffer moves, so the row pointers stay valid
     Image& operator=(Image&&) noexcept = default;
 
+    // Makes this image a copy of view, keeping the buffer when the size stays the same.
+    void CopyFrom(ImageView view) {
+        if (view.width != width_ || view.height != height_) {
+            width_ = view.width;
+            height_ = view.height;
+            pixels_.resize(static_cast<size_t>(width_) * height_);
+            BindRows();
+        }
+        for (int y = 0; y < height_; ++y) std::memcpy(rows_[y], view[y], width_);
+    }
+
     static Image CopyOf(ImageView view) {
         Image image(view.width, view.height);
         for (int y = 0; y < view.height; ++y) std::memcpy(image[y], view[y], view.width);
@@ -69,9 +80,21 @@ class Image {
     std::vector<uint8_t*> rows_;
 };
 
+// Stages keep their scratch buffers per thread (thread_local at the point of use): the
+// extraction runs many stages on images of one size, and fresh pages cost more than the work.
+
 // Copies `from` into `to`; both have the same size.
 inline void CopyImage(ImageView from, ImageView to) {
+    if (from.rows == to.rows) return;
     for (int y = 0; y < from.height; ++y) std::memcpy(to[y], from[y], from.width);
+}
+
+// Stages that write dst from the values of src accept dst == src: the source is then copied
+// into `keep` first, and the returned view is the one to read from.
+inline ImageView StableSource(ImageView src, ImageView dst, Image& keep) {
+    if (src.rows != dst.rows) return src;
+    keep.CopyFrom(src);
+    return keep.View();
 }
 
 struct Point {

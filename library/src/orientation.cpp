@@ -11,18 +11,6 @@ namespace mx {
 
 namespace {
 
-// Difference terms of one pixel with its neighbours along the four directions.
-inline void DifferenceTerms(ImageView image, int x, int y, int e[4]) {
-    const uint8_t* up = image[y - 1];
-    const uint8_t* mid = image[y];
-    const uint8_t* down = image[y + 1];
-    const int v = mid[x];
-    e[0] = std::abs(v - mid[x - 1]) + std::abs(v - mid[x + 1]);
-    e[1] = std::abs(v - up[x - 1]) + std::abs(v - down[x + 1]);
-    e[2] = std::abs(v - up[x]) + std::abs(v - down[x]);
-    e[3] = std::abs(v - down[x - 1]) + std::abs(v - up[x + 1]);
-}
-
 // Nearest whole degree of atan(ay / ax) for 0 <= ax, ay < 50; (0, 0) gives 90.
 const std::array<std::array<uint8_t, 50>, 50>& AtanTable() {
     static const auto table = [] {
@@ -40,65 +28,24 @@ const std::array<std::array<uint8_t, 50>, 50>& AtanTable() {
 
 }  // namespace
 
-DirectionEstimate EstimateDirection(int d0, int d1, int d2, int d3, int contrastThreshold) {
-    const int64_t d[4] = {d0, d1, d2, d3};
-    const int64_t m = std::max({d[0], d[1], d[2], d[3]});
-
-    // The adjacent pair with the smallest sum brackets the ridge direction.
-    static constexpr int kOrder[4] = {1, 2, 3, 0};
-    static constexpr int kBase[4] = {15, 45, 75, 105};  // by the pair's first index
-    int k = 1;
-    for (int i = 1; i < 4; ++i) {
-        const int c = kOrder[i];
-        if (d[c] + d[(c + 1) % 4] < d[k] + d[(k + 1) % 4]) k = c;
-    }
-    const int64_t r = d[k], s = d[(k + 1) % 4], p = d[(k + 2) % 4], q = d[(k + 3) % 4];
-
-    DirectionEstimate result;
-    const int64_t e = p + q + r + s - 4 * m;
-    if (e == 0) return result;  // no contrast at all: NoDirection, 255
-
-    int offset = static_cast<int>((15 * (3 * (p - q) - r + s)) / e);
-    offset = std::clamp(offset, -15, 15);
-    int code = kBase[k] + offset;
-    if (code >= 120) code -= 120;
-    result.code = code;
-
-    const int64_t small = std::min(r, s);
-    const int64_t big = s < r ? q : p;
-    const int64_t t = ((15 - std::abs(offset)) * (big - small)) / 15;
-    if (big + t <= 0) {
-        result.uncertainty = 255;
+void EstimateImageDirections(ImageView image, int r, int contrastThreshold,
+                             std::vector<uint8_t>& codes, std::vector<uint8_t>* uncertainty) {
+    const size_t n = static_cast<size_t>(image.width) * image.height;
+    codes.resize(n);
+    if (uncertainty) uncertainty->resize(n);
+    uint8_t* c = codes.data();
+    if (uncertainty) {
+        uint8_t* u = uncertainty->data();
+        ForEachDirectionWindow(image, r, [&](size_t i, int d0, int d1, int d2, int d3) {
+            const auto est = EstimateDirection(d0, d1, d2, d3, contrastThreshold);
+            c[i] = static_cast<uint8_t>(est.code);
+            u[i] = static_cast<uint8_t>(est.uncertainty);
+        });
     } else {
-        const int64_t u = (t > small ? 0 : small - t) * 255 / (big + t);
-        result.uncertainty = static_cast<int>(std::clamp<int64_t>(u, 0, 255));
+        ForEachDirectionWindow(image, r, [&](size_t i, int d0, int d1, int d2, int d3) {
+            c[i] = static_cast<uint8_t>(EstimateDirectionCode(d0, d1, d2, d3));
+        });
     }
-    if (contrastThreshold != NoContrastTest && m <= contrastThreshold) result.uncertainty = 255;
-    return result;
-}
-
-void ComputeDirectionSums(ImageView image, int r, DirectionSums& sums) {
-    const int w = image.width;
-    const int h = image.height;
-    const size_t n = static_cast<size_t>(w) * h;
-    sums.width = w;
-    sums.height = h;
-    std::vector<int16_t> terms[4];
-    for (int i = 0; i < 4; ++i) {
-        terms[i].assign(n, 0);
-        sums.d[i].resize(n);
-    }
-    for (int y = 1; y <= h - 2; ++y) {
-        const size_t row = static_cast<size_t>(y) * w;
-        for (int x = 1; x <= w - 2; ++x) {
-            int e[4];
-            DifferenceTerms(image, x, y, e);
-            for (int i = 0; i < 4; ++i) terms[i][row + x] = static_cast<int16_t>(e[i]);
-        }
-    }
-    for (int i = 0; i < 4; ++i) BoxSumPlane(terms[i].data(), w, h, r, sums.d[i].data());
-    for (int i : {1, 3})
-        for (auto& v : sums.d[i]) v = v * 71 / 100;
 }
 
 BlockField BlockOrientation(ImageView normalised) {
@@ -145,7 +92,8 @@ BlockField BlockOrientation(ImageView normalised) {
     return field;
 }
 
-void MaskBlocks(BlockField& field) {
+BlockField MaskBlocks(const BlockField& blocks) {
+    BlockField field = blocks;
     const int bw = field.width;
     const int bh = field.height;
     for (int by = 0; by < bh; ++by)
@@ -156,20 +104,19 @@ void MaskBlocks(BlockField& field) {
                     if (field.Uncertainty(x, y) < kParams.blockUncertaintyLimit) ++clean;
             if (clean < kParams.blockMaskMinClean) field.Direction(bx, by) = MaskedCode;
         }
+    return field;
 }
 
-void PixelOrientation(ImageView work, ImageView dirImage, int r) {
-    DirectionSums sums;
-    ComputeDirectionSums(work, r, sums);
-    const int limit = kParams.PixelContrastLimit();
-    for (int y = 0; y < work.height; ++y) {
-        const size_t row = static_cast<size_t>(y) * work.width;
-        for (int x = 0; x < work.width; ++x) {
-            const size_t i = row + x;
-            const auto est =
-                EstimateDirection(sums.d[0][i], sums.d[1][i], sums.d[2][i], sums.d[3][i], limit);
-            dirImage[y][x] = static_cast<uint8_t>((dirImage[y][x] & BackgroundBit) | est.code);
-            work[y][x] = static_cast<uint8_t>(est.uncertainty);
+void PixelOrientation(ImageView normalised, ImageView dirImage, ImageView uncertainty, int r) {
+    thread_local std::vector<uint8_t> codes;
+    thread_local std::vector<uint8_t> values;
+    EstimateImageDirections(normalised, r, kParams.PixelContrastLimit(), codes, &values);
+    for (int y = 0; y < normalised.height; ++y) {
+        const size_t row = static_cast<size_t>(y) * normalised.width;
+        for (int x = 0; x < normalised.width; ++x) {
+            dirImage[y][x] =
+                static_cast<uint8_t>((dirImage[y][x] & BackgroundBit) | codes[row + x]);
+            uncertainty[y][x] = values[row + x];
         }
     }
 }

@@ -2,6 +2,7 @@
 // block mask, and the two geometric helpers DirectionAngle and LineWalk.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -23,19 +24,140 @@ struct DirectionEstimate {
 // Passing this as contrast threshold skips the contrast test.
 constexpr int NoContrastTest = -1;
 
+namespace detail {
+
+// The adjacent pair of sums with the smallest total brackets the ridge direction: returns the
+// index k of the pair (D[k], D[k+1]), tested from (D1, D2) on, a later pair winning only when
+// strictly smaller.
+inline int SmallestPair(const int d[4]) {
+    int k = 1;
+    int best = d[1] + d[2];
+    if (d[2] + d[3] < best) {
+        k = 2;
+        best = d[2] + d[3];
+    }
+    if (d[3] + d[0] < best) {
+        k = 3;
+        best = d[3] + d[0];
+    }
+    if (d[0] + d[1] < best) k = 0;
+    return k;
+}
+
+inline constexpr int kPairBase[4] = {15, 45, 75, 105};  // code of the pair starting at D[k]
+
+}  // namespace detail
+
+// Direction code (steps 1-4 of the estimator) from the four difference sums; NoDirection when
+// all four are equal. Window sums stay below 2^21, so 32-bit arithmetic is exact.
+inline int EstimateDirectionCode(int d0, int d1, int d2, int d3, int* offsetOut = nullptr,
+                                 int* pairOut = nullptr) {
+    const int d[4] = {d0, d1, d2, d3};
+    const int m = std::max(std::max(d0, d1), std::max(d2, d3));
+    const int k = detail::SmallestPair(d);
+    const int r = d[k], s = d[(k + 1) & 3], p = d[(k + 2) & 3], q = d[(k + 3) & 3];
+    const int e = p + q + r + s - 4 * m;
+    if (e == 0) return NoDirection;
+    const int offset = std::clamp(15 * (3 * (p - q) - r + s) / e, -15, 15);
+    if (offsetOut) *offsetOut = offset;
+    if (pairOut) *pairOut = k;
+    const int code = detail::kPairBase[k] + offset;
+    return code >= 120 ? code - 120 : code;
+}
+
 // Direction and uncertainty from the four difference sums D0 (horizontal), D1 (the
 // top-left-to-bottom-right diagonal, already scaled by 71/100), D2 (vertical) and D3.
-DirectionEstimate EstimateDirection(int d0, int d1, int d2, int d3, int contrastThreshold);
+inline DirectionEstimate EstimateDirection(int d0, int d1, int d2, int d3, int contrastThreshold) {
+    DirectionEstimate result;
+    int offset = 0;
+    int k = 0;
+    result.code = EstimateDirectionCode(d0, d1, d2, d3, &offset, &k);
+    if (result.code == NoDirection) return result;
+    const int d[4] = {d0, d1, d2, d3};
+    const int r = d[k], s = d[(k + 1) & 3], p = d[(k + 2) & 3], q = d[(k + 3) & 3];
+    const int small = std::min(r, s);
+    const int big = s < r ? q : p;
+    const int t = (15 - std::abs(offset)) * (big - small) / 15;
+    if (big + t <= 0)
+        result.uncertainty = 255;
+    else
+        result.uncertainty = std::clamp((t > small ? 0 : small - t) * 255 / (big + t), 0, 255);
+    const int m = std::max(std::max(d0, d1), std::max(d2, d3));
+    if (contrastThreshold != NoContrastTest && m <= contrastThreshold) result.uncertainty = 255;
+    return result;
+}
 
-// Per-pixel window sums of the four difference terms, diagonals scaled by 71/100.
-struct DirectionSums {
-    int width = 0;
-    int height = 0;
-    std::vector<int32_t> d[4];
-};
+// Difference terms of one pixel with its neighbours along the four directions.
+inline void DifferenceTerms(ImageView image, int x, int y, int e[4]) {
+    const uint8_t* up = image[y - 1];
+    const uint8_t* mid = image[y];
+    const uint8_t* down = image[y + 1];
+    const int v = mid[x];
+    e[0] = std::abs(v - mid[x - 1]) + std::abs(v - mid[x + 1]);
+    e[1] = std::abs(v - up[x - 1]) + std::abs(v - down[x + 1]);
+    e[2] = std::abs(v - up[x]) + std::abs(v - down[x]);
+    e[3] = std::abs(v - down[x - 1]) + std::abs(v - up[x + 1]);
+}
 
-// Window sums of radius r over the contributing pixels (1 <= x <= w-2, 1 <= y <= h-2).
-void ComputeDirectionSums(ImageView image, int r, DirectionSums& sums);
+// Calls emit(index, D0, D1, D2, D3) for every pixel (index = y x width + x), with the sums of
+// the difference terms over the contributing pixels (1 <= x <= w-2, 1 <= y <= h-2) of its
+// clipped window of radius r, the diagonal sums scaled by 71/100. The terms of each row are
+// computed once and kept in a ring of rows while the window's column sums move down.
+template <class Emit>
+void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
+    const int w = image.width;
+    const int h = image.height;
+    if (w <= 0 || h <= 0) return;
+    const int ringRows = 2 * r + 2;
+    thread_local std::vector<int16_t> ring;
+    thread_local std::vector<int32_t> column;
+    const size_t rowTerms = static_cast<size_t>(w) * 4;
+    ring.resize(static_cast<size_t>(ringRows) * rowTerms);
+    column.assign(rowTerms, 0);
+    auto termsOf = [&](int y) {
+        return ring.data() + static_cast<size_t>(y % ringRows) * rowTerms;
+    };
+    auto addRow = [&](int y) {
+        int16_t* t = termsOf(y);
+        std::fill(t, t + rowTerms, int16_t{0});
+        if (y < 1 || y > h - 2) return;
+        for (int x = 1; x <= w - 2; ++x) {
+            int e[4];
+            DifferenceTerms(image, x, y, e);
+            for (int i = 0; i < 4; ++i) {
+                t[4 * x + i] = static_cast<int16_t>(e[i]);
+                column[4 * x + i] += e[i];
+            }
+        }
+    };
+    auto removeRow = [&](int y) {
+        const int16_t* t = termsOf(y);
+        for (size_t i = 0; i < rowTerms; ++i) column[i] -= t[i];
+    };
+    for (int y = 0; y <= std::min(r, h - 1); ++y) addRow(y);
+    for (int y = 0; y < h; ++y) {
+        if (y > 0) {
+            if (y - r - 1 >= 0) removeRow(y - r - 1);
+            if (y + r < h) addRow(y + r);
+        }
+        int s[4] = {0, 0, 0, 0};
+        for (int x = 0; x <= std::min(r, w - 1); ++x)
+            for (int i = 0; i < 4; ++i) s[i] += column[4 * x + i];
+        const size_t row = static_cast<size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            emit(row + x, s[0], s[1] * 71 / 100, s[2], s[3] * 71 / 100);
+            if (x + r + 1 < w)
+                for (int i = 0; i < 4; ++i) s[i] += column[4 * (x + r + 1) + i];
+            if (x - r >= 0)
+                for (int i = 0; i < 4; ++i) s[i] -= column[4 * (x - r) + i];
+        }
+    }
+}
+
+// Per-pixel direction codes (and uncertainties, when asked) of the image over windows of
+// radius r.
+void EstimateImageDirections(ImageView image, int r, int contrastThreshold,
+                             std::vector<uint8_t>& codes, std::vector<uint8_t>* uncertainty);
 
 // The block grid: one code and one uncertainty per 16 x 16 block (partial blocks are left out).
 struct BlockField {
@@ -51,11 +173,13 @@ struct BlockField {
 
 BlockField BlockOrientation(ImageView normalised);
 
-// Sets MaskedCode on blocks with too few clean neighbours.
-void MaskBlocks(BlockField& field);
+// The field with MaskedCode on blocks that have too few clean neighbours.
+BlockField MaskBlocks(const BlockField& field);
 
-// Directions into bits 0..6 of dirImage (bit 7 kept); uncertainty replaces the pixels of work.
-void PixelOrientation(ImageView work, ImageView dirImage, int r = kParams.pixelRadius);
+// Directions of the normalised image into bits 0..6 of dirImage (bit 7 kept) and their
+// uncertainty into `uncertainty` (which may be the normalised image itself).
+void PixelOrientation(ImageView normalised, ImageView dirImage, ImageView uncertainty,
+                      int r = kParams.pixelRadius);
 
 // Angle in whole degrees 0..359, counter-clockwise with y up, of the vector from (x1, y1) to
 // (x0, y0): the direction from a point further along a ridge through (x0, y0).

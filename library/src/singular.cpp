@@ -115,7 +115,7 @@ int SingularDirection(ImageView dirImage, int x, int y) {
     return result;
 }
 
-void RefineSingularPoints(ImageView dirImage, SingularCandidates& candidates, RawFeatures& raw) {
+void RefineSingularPoints(ImageView dirImage, SingularCandidates candidates, RawFeatures& raw) {
     raw.SingularCount = 0;
     const int n = candidates.count;
     std::vector<int> cluster;

@@ -34,7 +34,7 @@ int DirectionDissimilarity(ImageView dirImage, int x, int y);
 // follows the ridge flow.
 int SingularDirection(ImageView dirImage, int x, int y);
 
-// Clusters the candidates (consumes their kinds) and writes the located points into raw.
-void RefineSingularPoints(ImageView dirImage, SingularCandidates& candidates, RawFeatures& raw);
+// Clusters the candidates and writes the located points into the singular part of raw.
+void RefineSingularPoints(ImageView dirImage, SingularCandidates candidates, RawFeatures& raw);
 
 }  // namespace mx

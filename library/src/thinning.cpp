@@ -91,9 +91,9 @@ void Thin(ImageView s, int maxPasses) {
     if (w < 3 || h < 3) return;
     const auto& table = ThinningTable();
     std::vector<uint8_t> settled(h, 0);
-    Image before(w, h);
+    thread_local Image before;
     for (int pass = 0; pass < maxPasses; ++pass) {
-        CopyImage(s, before);
+        before.CopyFrom(s);
         bool deleted = false;
         for (int y = 1; y <= h - 2; ++y) {
             if (settled[y]) continue;

@@ -57,8 +57,13 @@ class PixelLog {
 // 256 flags by neighbourhood index (bit k set when neighbour k is black): 1 = delete.
 const std::array<uint8_t, 256>& ThinningTable();
 
-// Parallel thinning passes until one deletes nothing, at most maxPasses.
+// Parallel thinning passes until one deletes nothing, at most maxPasses, in place.
 void Thin(ImageView s, int maxPasses = kParams.thinningPasses);
+// skeleton = ridges thinned.
+inline void Thin(ImageView ridges, ImageView skeleton, int maxPasses = kParams.thinningPasses) {
+    CopyImage(ridges, skeleton);
+    Thin(skeleton, maxPasses);
+}
 
 // True when no pixel of the line from a to b (a excepted, b not visited) is black.
 bool LineIsClear(ImageView s, Point a, Point b);

@@ -38,7 +38,7 @@ TEST(PixelOrientation, FindsTheDirectionOfStraightRidges) {
     for (int code : {0, 10, 30, 45, 60, 75, 90, 110}) {
         Image work = RidgeImage(80, 80, code);
         Image dir(80, 80, 0);
-        PixelOrientation(work, dir);
+        PixelOrientation(work, dir, work);
         const int found = dir[40][40] & DirectionBits;
         EXPECT_LE(FoldCodes(found, code), 2) << "code " << code << " found " << found;
         EXPECT_LT(work[40][40], 100) << "code " << code;
@@ -49,7 +49,7 @@ TEST(PixelOrientation, FindsTheDirectionOfStraightRidges) {
 TEST(PixelOrientation, KeepsTheBackgroundBit) {
     Image work = RidgeImage(40, 40, 0);
     Image dir(40, 40, BackgroundBit);
-    PixelOrientation(work, dir);
+    PixelOrientation(work, dir, work);
     EXPECT_EQ(dir[20][20], BackgroundBit | 0);
 }
 
@@ -58,14 +58,14 @@ TEST(BlockOrientation, BlankImageIsMaskedEverywhere) {
     BlockField field = BlockOrientation(blank);
     EXPECT_EQ(field.width, 17);
     EXPECT_EQ(field.height, 20);
-    MaskBlocks(field);
+    field = MaskBlocks(field);
     for (uint8_t d : field.directions) ASSERT_EQ(d, MaskedCode);
 }
 
 TEST(BlockOrientation, RidgesGiveCleanBlocksExceptTheCorners) {
     Image ridges = RidgeImage(160, 160, 60);
     BlockField field = BlockOrientation(ridges);
-    MaskBlocks(field);
+    field = MaskBlocks(field);
     for (int by = 0; by < field.height; ++by)
         for (int bx = 0; bx < field.width; ++bx) {
             // A corner block has only four blocks in its neighbourhood, never more than four.

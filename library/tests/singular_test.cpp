@@ -142,7 +142,6 @@ TEST(RefineSingularPoints, AdjacentCandidatesOfOneKindGiveOnePoint) {
     EXPECT_LE(std::abs(raw.SingularY[0] - 150), 3);
     EXPECT_GE(raw.SingularDirection[0], 0);
     EXPECT_LT(raw.SingularDirection[0], 360);
-    for (int i = 0; i < list.count; ++i) EXPECT_EQ(list.items[i].kind, 0);
 }
 
 TEST(RefineSingularPoints, TouchingCoreAndDeltaGiveNothing) {
