@@ -48,6 +48,9 @@ class IzzixSensor : public SensorDevice {
     uint32_t Handle() const override { return handle_; }
     uint8_t* ImageBuffer() override { return image_; }
 
+    // For tests that exercise the time-out without waiting the full 5 s; Open resets it.
+    void SetCaptureTimeout(uint32_t ms) { captureTimeout_ = ms; }
+
   private:
     // One frame from the driver into image_; false when the driver fails.
     bool TakeFrame();

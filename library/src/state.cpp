@@ -17,14 +17,18 @@ std::unique_ptr<SensorDevice> CurrentSensor;
 std::unique_ptr<RowImage> CapturedImage;
 int32_t ImageWidth = 0;
 int32_t ImageHeight = 0;
-Point CorePosition;
+CorePoint CorePosition;
 
 MinutiaSet PrimarySet;
 SingularSet PrimarySingular;
 MinutiaSet SecondarySet;
 SingularSet SecondarySingular;
 
+std::unique_ptr<DisplayImage> DisplayBitmap;
+
 uint8_t FirstEnrolBuffer[MaxTemplateSize] = {};
 uint8_t SecondEnrolBuffer[MaxTemplateSize] = {};
+MatchParams LibraryMatchParams;
+MatchResult LastMatchResult;
 
 }  // namespace mx

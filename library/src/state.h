@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "draw.h"
 #include "features.h"
+#include "match.h"
 
 namespace mx {
 
@@ -22,7 +24,7 @@ struct RowImage {
     RowImage(int w, int h);
 };
 
-struct Point {
+struct CorePoint {
     int32_t x = -1;
     int32_t y = -1;
 };
@@ -31,14 +33,18 @@ extern std::unique_ptr<SensorDevice> CurrentSensor;
 extern std::unique_ptr<RowImage> CapturedImage;
 extern int32_t ImageWidth;
 extern int32_t ImageHeight;
-extern Point CorePosition;
+extern CorePoint CorePosition;
 
 extern MinutiaSet PrimarySet;
 extern SingularSet PrimarySingular;
 extern MinutiaSet SecondarySet;
 extern SingularSet SecondarySingular;
 
+extern std::unique_ptr<DisplayImage> DisplayBitmap;
+
 extern uint8_t FirstEnrolBuffer[MaxTemplateSize];
 extern uint8_t SecondEnrolBuffer[MaxTemplateSize];
+extern MatchParams LibraryMatchParams;
+extern MatchResult LastMatchResult;
 
 }  // namespace mx
