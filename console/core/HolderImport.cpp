@@ -18,11 +18,12 @@ void defineFields(TClientDataSet& dataset, int nameWidth, int cardNoWidth) {
 
 void appendListed(TClientDataSet& list, const QString& holderNo, const QString& name,
                   const QString& cardNo, const QString& cardId) {
+    // Fields without a value stay null, as on a row the engine appended.
     list.Append();
     list.SetField(ImportField::HolderNo, holderNo);
     list.SetField(ImportField::HolderName, name);
-    list.SetField(ImportField::CardNo, cardNo);
-    list.SetField(ImportField::CardID, cardId);
+    if (!cardNo.isNull()) list.SetField(ImportField::CardNo, cardNo);
+    if (!cardId.isNull()) list.SetField(ImportField::CardID, cardId);
     list.Post();
 }
 
