@@ -116,12 +116,6 @@ std::vector<std::unique_ptr<TCVComm>>& retiredLinks() {
     return links;
 }
 
-void freeRetiredLinks() {
-    auto& retired = retiredLinks();
-    for (auto it = retired.begin(); it != retired.end();)
-        it = (*it)->InExchange() ? it + 1 : retired.erase(it);
-}
-
 speed_t speedOf(long baud) {
     switch (baud) {
         case 1200:
@@ -160,6 +154,12 @@ std::vector<std::string> splitComma(const std::string& text) {
 }
 
 }  // namespace
+
+void freeRetiredLinks() {
+    auto& retired = retiredLinks();
+    for (auto it = retired.begin(); it != retired.end();)
+        it = ((*it)->inExchange_ || (*it)->holds_ > 0) ? it + 1 : retired.erase(it);
+}
 
 const char* LinkResultName(int32_t code) {
     switch (code) {
@@ -483,8 +483,8 @@ void CloseLink() {
     freeRetiredLinks();
     if (!current) return;
     current->Close();
-    // A link still waiting further up the stack stays alive until that wait has returned.
-    if (current->InExchange()) retiredLinks().push_back(std::move(current));
+    // A link still in use further up the stack stays alive until that use has ended.
+    if (current->inExchange_ || current->holds_ > 0) retiredLinks().push_back(std::move(current));
     current.reset();
 }
 

@@ -96,6 +96,8 @@ class TCVComm {
 
   private:
     friend void CloseLink();
+    friend class LinkHold;
+    friend void freeRetiredLinks();
     void computeCrc(const uint8_t* data, size_t length);
     void writeRequest();
     int32_t collectReply(bool controllerReply);
@@ -105,7 +107,25 @@ class TCVComm {
     std::string request_;                  // reused frame buffer
     uint8_t reply_[kLinkBufferSize] = {};  // reply collection buffer
     bool inExchange_ = false;
-    bool closeRequested_ = false;
+    int holds_ = 0;  // commands running on this link (LinkHold)
+};
+
+// Keeps a link object alive while a command runs on it: a CloseLink from an idle handler
+// (during an exchange or a pause between attempts) closes the port but frees the object only
+// once the command has let go.
+class LinkHold {
+  public:
+    explicit LinkHold(TCVComm* link) : link_(link) {
+        if (link_) ++link_->holds_;
+    }
+    ~LinkHold() {
+        if (link_) --link_->holds_;
+    }
+    LinkHold(const LinkHold&) = delete;
+    LinkHold& operator=(const LinkHold&) = delete;
+
+  private:
+    TCVComm* link_;
 };
 
 // --- The current link ------------------------------------------------------------------------

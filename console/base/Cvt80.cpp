@@ -49,6 +49,7 @@ enum class Pause { None, AfterFailure };
 // short reply never hands them out as data), a controller reply as delivered.
 template <typename Exchange>
 int32_t attempts(TCVComm& link, bool readerReply, Pause pause, Exchange exchange) {
+    LinkHold hold(&link);
     for (int32_t attempt = 1; attempt <= link.RetryCount; ++attempt) {
         link.LastResult = exchange();
         if (link.LastResult == lrOk) break;
@@ -85,10 +86,11 @@ template <typename Command>
 int32_t withDeleteTimeout(int32_t userNo, Command command) {
     TCVComm* link = CurrentLink();
     if (!link || userNo != 0) return command();
+    LinkHold hold(link);
     const int32_t saved = link->Timeout;
     link->Timeout = kClearReaderTimeout;
     int32_t result = command();
-    if (TCVComm* still = CurrentLink(); still == link) link->Timeout = saved;
+    link->Timeout = saved;
     return result;
 }
 

@@ -297,6 +297,21 @@ TEST_F(LinkTest, CloseLinkFromTheIdleHandlerEndsTheWaitSafely) {
     EXPECT_EQ(OpenLink(nullptr, peer.path(), "19200,e,8,1", 100, 3), 1);
 }
 
+TEST_F(LinkTest, CloseLinkDuringThePauseBetweenAttemptsIsSafe) {
+    link->Timeout = 10;
+    link->RetryCount = 3;
+    // About ten idle calls in the first wait, then the 50 ms pause: the link closes there.
+    int calls = 0;
+    link->OnIdle = [&] {
+        if (++calls == 30) CloseLink();
+    };
+    std::string bank = "kept";
+    EXPECT_EQ(ReadTemplateBank(1, 12, 1, bank), lrNoPort);
+    EXPECT_EQ(bank, "kept");
+    EXPECT_EQ(CurrentLink(), nullptr);
+    EXPECT_EQ(DeleteUser(1, 0), lrNoPort);
+}
+
 // --- Attempts and pauses -------------------------------------------------------------------------
 
 int framesIn(const std::string& received) {
