@@ -1,6 +1,6 @@
 // mxbench: speed and accuracy of the minutix library on a folder of fingerprints.
 //
-//   mxbench DIR [--json FILE] [--plots DIR]
+//   mxbench DIR [--json FILE] [--plots DIR] [--scores FILE]
 //
 // DIR holds images named F_I.pgm / .png / .tif (finger F, impression I; any size, fitted to the
 // 280 x 320 frame around the print's centre of mass) and/or templates named F_I.txt (768
@@ -56,7 +56,7 @@ struct Sample {
 };
 
 int Usage() {
-    std::fprintf(stderr, "usage: mxbench DIR [--json FILE] [--plots DIR]\n");
+    std::fprintf(stderr, "usage: mxbench DIR [--json FILE] [--plots DIR] [--scores FILE]\n");
     return 2;
 }
 
@@ -130,11 +130,13 @@ std::string JsonString(const std::string& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string dir, jsonPath, plotDir;
+    std::string dir, jsonPath, plotDir, scoresPath;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--json" && i + 1 < argc) {
             jsonPath = argv[++i];
+        } else if (a == "--scores" && i + 1 < argc) {
+            scoresPath = argv[++i];
         } else if (a == "--plots" && i + 1 < argc) {
             plotDir = argv[++i];
         } else if (!a.empty() && a[0] != '-' && dir.empty()) {
@@ -360,6 +362,25 @@ int main(int argc, char** argv) {
         j.close();
         if (!j) {
             std::fprintf(stderr, "mxbench: cannot write %s\n", jsonPath.c_str());
+            rc = 1;
+        }
+    }
+    if (!scoresPath.empty()) {
+        // One comparison per line, for looking into single pairs.
+        std::ofstream f(scoresPath, std::ios::trunc);
+        f << "kind,finger1,impression1,finger2,impression2,score\n";
+        auto dump = [&f](const char* kind, const std::vector<std::pair<Sample*, Sample*>>& pairs,
+                         const std::vector<double>& scores) {
+            for (size_t i = 0; i < pairs.size() && i < scores.size(); ++i)
+                f << kind << ',' << pairs[i].first->finger << ',' << pairs[i].first->impression
+                  << ',' << pairs[i].second->finger << ',' << pairs[i].second->impression << ','
+                  << scores[i] << '\n';
+        };
+        dump("genuine", genuinePairs, genuine);
+        dump("impostor", impostorPairs, impostor);
+        f.close();
+        if (!f) {
+            std::fprintf(stderr, "mxbench: cannot write %s\n", scoresPath.c_str());
             rc = 1;
         }
     }
