@@ -189,6 +189,12 @@ QHash<int, int> modificationsByOriginal(const QString& changeLog, const QVector<
 
 QByteArray WriteDataPacket(const TClientDataSet& dataset) {
     const QVector<TFieldDef>& fields = dataset.FieldDefs();
+    // Field names become attribute names of the rows, where no character reference can stand.
+    static const QRegularExpression xmlName(R"(^[A-Za-z_][A-Za-z0-9_.\-]*$)");
+    for (const TFieldDef& f : fields)
+        if (!xmlName.match(f.name).hasMatch() || f.name == "RowState")
+            throw CvbioError(
+                QObject::tr("The field name '%1' cannot be written to a data packet.").arg(f.name));
     QByteArray out = "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\">";
     out += "<METADATA><FIELDS>";
     for (const TFieldDef& f : fields) out += fieldElement(f);

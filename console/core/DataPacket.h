@@ -11,7 +11,7 @@
 
 // The packet text of a dataset: the declaration, DATAPACKET with METADATA (FIELDS, PARAMS) and
 // ROWDATA with one ROW per row. A null string is left out; a null or empty blob is left out; a
-// blob is Base64.
+// blob is Base64. Throws CvbioError for a field name that is no plain XML name.
 QByteArray WriteDataPacket(const TClientDataSet& dataset);
 
 // Writes the packet to `path`, replacing an existing file only once the new one is complete.

@@ -172,6 +172,11 @@ TEST(DataPacket, ReadsBackWhatItWrote) {
     EXPECT_EQ(dump(back), dump(ds));
     EXPECT_EQ(back.RecNo(), 0);
     EXPECT_TRUE(back.Value(1, 0).toString().isEmpty() && !back.Value(1, 0).isNull());
+
+    TClientDataSet unwritable;  // a name that cannot be an attribute of a row
+    unwritable.AddFieldDef(QString::fromUtf8("姓名 two words"), FieldKind::String);
+    unwritable.CreateDataSet();
+    EXPECT_THROW(WriteDataPacket(unwritable), CvbioError);
 }
 
 struct ReadCase {
