@@ -165,8 +165,8 @@ TEST_F(LinkTest, TimeOutComesALittleAfterTimeout) {
     long elapsed = msSince(start);
     EXPECT_GE(elapsed, 150);
     EXPECT_LT(elapsed, 150 + 2000);  // a bound, not a speed measurement
-    // The idle handler ran while the line was quiet (about once per millisecond).
-    EXPECT_GT(idleCalls, 10);
+    // The idle handler ran again and again while the line was quiet.
+    EXPECT_GT(idleCalls, 2);
 }
 
 TEST_F(LinkTest, RequestIsWrittenWholeAndNothingIsPurgedBefore) {
