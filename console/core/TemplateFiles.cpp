@@ -3,6 +3,7 @@
 #include "CvbioError.h"
 #include "DataPacket.h"
 #include "QueryOps.h"
+#include "SysLib.h"
 
 namespace {
 
@@ -143,4 +144,13 @@ TemplateImportResult ImportTemplates(TClientDataSet& cdsImportFinger, TADOQuery&
         if (progress) progress(row + 1, result.rows);
     }
     return result;
+}
+
+QString TemplateImportNotice(const TemplateImportResult& result, const TfrmSysLib& sysLib) {
+    if (result.invalidPosition == 0) return QString();
+    return sysLib
+        .MessageText("InvalidFingerPosition",
+                     "%1 fingerprint(s) of the file have a finger position outside 1 to 10 and "
+                     "were not imported.")
+        .arg(result.invalidPosition);
 }

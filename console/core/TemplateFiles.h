@@ -9,6 +9,8 @@
 #include "Dataset.h"
 #include "MemDataset.h"
 
+class TfrmSysLib;
+
 namespace TemplateField {
 inline const QString HolderNo = "cdfHolderNo";
 inline const QString HolderName = "cdfHolderName";
@@ -70,3 +72,7 @@ using TemplateImportProgress = std::function<void(int position, int maximum)>;
 TemplateImportResult ImportTemplates(TClientDataSet& cdsImportFinger, TADOQuery& adqHolderData,
                                      TADOQuery& adqFingerData,
                                      const TemplateImportProgress& progress = {});
+
+// The message the editor shows after an import that skipped rows for their finger position
+// (key "InvalidFingerPosition"); empty when there were none.
+QString TemplateImportNotice(const TemplateImportResult& result, const TfrmSysLib& sysLib);

@@ -236,6 +236,10 @@ TEST_P(FilesTest, ImportReplacesAPositionKeepsDuressAndCountsSkippedRows) {
     EXPECT_EQ(result.written, 3);
     EXPECT_EQ(result.missingHolder, 2);
     EXPECT_EQ(result.invalidPosition, 2);
+    EXPECT_EQ(TemplateImportNotice(result, *sys_),
+              "2 fingerprint(s) of the file have a finger position outside 1 to 10 and were not "
+              "imported.");
+    EXPECT_TRUE(TemplateImportNotice(TemplateImportResult{}, *sys_).isEmpty());
     ASSERT_EQ(gauge.size(), 8);
     for (int i = 0; i < gauge.size(); ++i) EXPECT_EQ(gauge[i], std::make_pair(i, 7));
     EXPECT_EQ(adqHolderData.FieldText("HolderNo").trimmed(), "H2");
