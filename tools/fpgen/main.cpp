@@ -15,7 +15,6 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -242,17 +241,18 @@ imageio::GreyImage Shrink(const imageio::GreyImage& img, int k) {
 
 int ContactSheet(const std::string& dir, const std::string& outPath, int scale) {
     // Rows are fingers, columns impressions; other images go row by row after them.
-    const std::regex named(R"((\d+)_(\d+)\.(pgm|png|tif|tiff))", std::regex::icase);
     std::map<std::pair<long, long>, fs::path> byName;
     std::error_code ec;
     for (const auto& e : fs::directory_iterator(dir, ec)) {
-        std::smatch m;
-        const std::string name = e.path().filename().string();
-        if (!std::regex_match(name, m, named)) continue;
-        const auto key = std::make_pair(std::stol(m[1]), std::stol(m[2]));
-        // One file per finger and impression: PGM before PNG before TIFF.
+        int finger = 0, impression = 0;
+        std::string ext;
+        if (!imageio::ParseSampleName(e.path().filename().string(), finger, impression, ext))
+            continue;
+        if (ext != "pgm" && ext != "png" && ext != "tif" && ext != "tiff") continue;
+        const auto key = std::make_pair(static_cast<long>(finger), static_cast<long>(impression));
+        // One file per finger and impression: PGM first.
         auto it = byName.find(key);
-        if (it == byName.end() || e.path().extension() == ".pgm") byName[key] = e.path();
+        if (it == byName.end() || ext == "pgm") byName[key] = e.path();
     }
     if (ec || byName.empty()) {
         std::fprintf(stderr, "fpgen: no images named F_I in %s\n", dir.c_str());

@@ -276,6 +276,30 @@ bool WritePng(const std::string& path, const RgbImage& image, std::string* error
                         error);
 }
 
+bool ParseSampleName(const std::string& fileName, int& finger, int& impression,
+                     std::string& extension) {
+    const size_t underscore = fileName.find('_');
+    const size_t dot = fileName.find('.', underscore == std::string::npos ? 0 : underscore);
+    if (underscore == std::string::npos || dot == std::string::npos) return false;
+    auto number = [&](size_t from, size_t to, int& out) {
+        if (to <= from || to - from > 6) return false;
+        out = 0;
+        for (size_t i = from; i < to; ++i) {
+            if (!std::isdigit(static_cast<unsigned char>(fileName[i]))) return false;
+            out = out * 10 + (fileName[i] - '0');
+        }
+        return true;
+    };
+    if (!number(0, underscore, finger) || !number(underscore + 1, dot, impression)) return false;
+    extension = fileName.substr(dot + 1);
+    if (extension.empty()) return false;
+    for (char& ch : extension) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) return false;
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    }
+    return true;
+}
+
 GreyImage FitToFrame(const GreyImage& image, int width, int height) {
     if (image.width == width && image.height == height) return image;
     GreyImage out;

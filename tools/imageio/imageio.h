@@ -34,4 +34,9 @@ bool WritePng(const std::string& path, const RgbImage& image, std::string* error
 // at the centre of the frame. An image already of that size is returned unchanged.
 GreyImage FitToFrame(const GreyImage& image, int width = 280, int height = 320);
 
+// Sample files of the tools are named F_I.ext (finger F, impression I, both 1 to 6 digits).
+// Splits such a name, the extension in lower case without the dot; false for other names.
+bool ParseSampleName(const std::string& fileName, int& finger, int& impression,
+                     std::string& extension);
+
 }  // namespace imageio

@@ -19,7 +19,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -153,19 +152,20 @@ int main(int argc, char** argv) {
     }
 
     // Samples by finger and impression; an image and a template of the same name may coexist.
-    const std::regex named(R"((\d{1,6})_(\d{1,6})\.(pgm|png|tif|tiff|txt|bin))", std::regex::icase);
     std::map<std::pair<int, int>, Sample> samples;
     for (const auto& e : fs::directory_iterator(dir, ec)) {
-        std::smatch m;
-        const std::string name = e.path().filename().string();
-        if (!e.is_regular_file() || !std::regex_match(name, m, named)) continue;
-        const auto key = std::make_pair(std::stoi(m[1]), std::stoi(m[2]));
-        Sample& s = samples[key];
-        s.finger = key.first;
-        s.impression = key.second;
-        std::string ext = m[3];
-        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-        if (ext == "txt" || ext == "bin") {
+        int finger = 0, impression = 0;
+        std::string ext;
+        if (!e.is_regular_file() ||
+            !imageio::ParseSampleName(e.path().filename().string(), finger, impression, ext))
+            continue;
+        const bool isTemplate = ext == "txt" || ext == "bin";
+        const bool isImage = ext == "pgm" || ext == "png" || ext == "tif" || ext == "tiff";
+        if (!isTemplate && !isImage) continue;
+        Sample& s = samples[{finger, impression}];
+        s.finger = finger;
+        s.impression = impression;
+        if (isTemplate) {
             if (s.tmpl.empty() || ext == "txt") s.tmpl = e.path();
         } else if (s.image.empty() || ext == "pgm") {
             s.image = e.path();

@@ -170,3 +170,30 @@ TEST(FitToFrame, CentresTheDarkMassAndPadsWhite) {
     GreyImage same = imageio::FitToFrame(big, 400, 500);
     EXPECT_EQ(same.pixels, big.pixels);
 }
+
+TEST(SampleName, SplitsFingerImpressionAndExtension) {
+    struct Case {
+        const char* name;
+        bool ok;
+        int finger, impression;
+        const char* ext;
+    };
+    const Case cases[] = {
+        {"12_3.pgm", true, 12, 3, "pgm"},   {"1_1.PNG", true, 1, 1, "png"},
+        {"7_2.tiff", true, 7, 2, "tiff"},   {"3_master.json", false, 0, 0, ""},
+        {"_1.pgm", false, 0, 0, ""},        {"1_.pgm", false, 0, 0, ""},
+        {"1_2", false, 0, 0, ""},           {"1_2.", false, 0, 0, ""},
+        {"1234567_1.pgm", false, 0, 0, ""}, {"a1_2.pgm", false, 0, 0, ""},
+        {"1_2.pgm.bak", false, 0, 0, ""},   {"readme.txt", false, 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int f = 0, i = 0;
+        std::string ext;
+        ASSERT_EQ(imageio::ParseSampleName(c.name, f, i, ext), c.ok);
+        if (!c.ok) continue;
+        EXPECT_EQ(f, c.finger);
+        EXPECT_EQ(i, c.impression);
+        EXPECT_EQ(ext, c.ext);
+    }
+}

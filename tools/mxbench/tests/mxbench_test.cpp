@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,9 +72,11 @@ std::string ReadAll(const fs::path& p) {
 
 // The value text of a top-level key, e.g. "null" or "12".
 std::string Value(const std::string& json, const std::string& key) {
-    const std::regex re("\"" + key + "\": ([^,\\n]+)");
-    std::smatch m;
-    return std::regex_search(json, m, re) ? m[1].str() : "<missing>";
+    const std::string tag = "\"" + key + "\": ";
+    const size_t at = json.find(tag);
+    if (at == std::string::npos) return "<missing>";
+    const size_t from = at + tag.size();
+    return json.substr(from, json.find_first_of(",\n", from) - from);
 }
 
 }  // namespace
