@@ -219,7 +219,7 @@ TEST_F(DeviceTest, FaultsGiveTheirResults) {
         {"noise before the reply", "0.1:noise=40", 300, false, lrOk, 1},
         {"delay within the time-out", "0.1:delay=100", 600, false, lrOk, 1},
         {"delay beyond the time-out", "0.1:delay=400", 100, false, lrTimeout, 3},
-        {"first two frames lost", "0.1:drop=2", 100, false, lrOk, 3},
+        {"first two frames lost", "0.1:drop=2", 300, false, lrOk, 3},
         {"silent controller", "3:silent", 100, true, lrTimeout, 0},
         {"controller CRC wrong every time", "3:badcheck", 300, true, lrBadChecksum, 3},
         {"silent reader behind the controller", "3.5:silent", 100, true, lrTimeout, 3},
@@ -393,7 +393,7 @@ TEST(Cvt80Tool, ScanFindsTheReader) {
     auto writeIni = [&](int comPort, const std::string& baud) {
         std::ofstream ini(work.file("system.ini"));
         ini << "[System]\nComPort=" << comPort << "\nBaudRate=" << baud
-            << "\nTimeOut=40\nRetryCount=1\n[Ports]\n";
+            << "\nTimeOut=300\nRetryCount=1\n[Ports]\n";
         for (int n = 1; n <= 16; ++n)
             ini << "COM" << n << "=" << (n == 6 ? sim.path() : "/dev/nothing-" + std::to_string(n))
                 << "\n";
