@@ -241,7 +241,7 @@ TEST_F(DeviceTest, FaultsGiveTheirResults) {
 
 TEST_F(DeviceTest, ReaderGoesSilentAfterSomeFrames) {
     start({"--layout", "0:1;3:5", "--faults", "0.1:silent-after=2;3:silent-after=1"}, "19200,e,8,1",
-          100, 1);
+          500, 1);
     std::string s;
     EXPECT_EQ(ReadVersion(1, s), lrOk);
     EXPECT_EQ(ReadVersion(1, s), lrOk);
