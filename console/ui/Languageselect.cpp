@@ -72,8 +72,13 @@ void TfrmLanguageSelect::FormActivate() {
     UpdateAccessibleNames(this);
 }
 
+int TfrmLanguageSelect::SelectedIndex() const {
+    const QModelIndexList selected = lstLanguage->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
 void TfrmLanguageSelect::btnOkClick() {
-    const int selected = lstLanguage->currentRow();
+    const int selected = SelectedIndex();
     if (selected != InitialIndex && selected >= 0 && selected < Codes.size()) {
         frmSysLib->WriteSystemString("Language", Codes[selected]);
         frmSysLib->LanguageCode = Codes[selected];

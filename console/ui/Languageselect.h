@@ -25,6 +25,8 @@ class TfrmLanguageSelect : public QDialog {
     // Per language found: the Common file, the Manager file and the code.
     QStringList CommonFiles, ManagerFiles, Codes;
     int InitialIndex = -1;
+    // The selected entry; -1 when none (a focused list without selection counts as none).
+    int SelectedIndex() const;
 
     void FormActivate();
     void btnOkClick();

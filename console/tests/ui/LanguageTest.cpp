@@ -63,7 +63,7 @@ TEST(LanguageSwitch, RetitlesTheMainWindowAtOnceAndWritesTheCode) {
     select.show();
     ASSERT_TRUE(WaitUntil([&] { return select.isVisible(); }));
     EXPECT_EQ(Entries(select), QStringList({"繁體中文", "English"}));
-    EXPECT_EQ(select.lstLanguage->currentRow(), 1);
+    EXPECT_EQ(select.SelectedIndex(), 1);
     EXPECT_EQ(select.labCurrent->text(), "English");
     select.lstLanguage->setCurrentRow(0);
     select.btnOk->click();
@@ -83,7 +83,7 @@ TEST_F(LanguageSelect, OkWithTheSameSelectionChangesNothing) {
     base_.WriteSystemIni({"ComPort=3"});
     const QByteArray before = base_.ReadFile("system.ini");
     Open();
-    EXPECT_EQ(window_->lstLanguage->currentRow(), 1);
+    EXPECT_EQ(window_->SelectedIndex(), 1);
     window_->btnOk->click();
     EXPECT_EQ(base_.ReadFile("system.ini"), before);
     EXPECT_EQ(frmSysLib->MessageText("Title", ""), "System Information");
@@ -96,7 +96,7 @@ TEST_F(LanguageSelect, MoreThanTenCommonFilesKeepTen) {
     EXPECT_EQ(window_->lstLanguage->count(), 10);
     EXPECT_EQ(window_->Codes.first(), "L00");
     EXPECT_EQ(window_->ManagerFiles.first(), base_.filePath("Language/ManagerL00.TXT"));
-    EXPECT_EQ(window_->lstLanguage->currentRow(), -1);  // no file is the current language
+    EXPECT_EQ(window_->SelectedIndex(), -1);  // no file is the current language
 }
 
 TEST_F(LanguageSelect, WithoutCommonFilesTheListIsEmptyAndOkChangesNothing) {
@@ -112,7 +112,7 @@ TEST_F(LanguageSelect, TheLaterOfTwoEqualDisplayNamesIsPreselected) {
     base_.WriteSystemIni({"Language=AAA"});
     Open();
     EXPECT_EQ(Entries(*window_), QStringList({"Same", "Same"}));
-    EXPECT_EQ(window_->lstLanguage->currentRow(), 1);
+    EXPECT_EQ(window_->SelectedIndex(), 1);
     EXPECT_EQ(window_->InitialIndex, 1);
 }
 

@@ -47,7 +47,8 @@ void TestBase::CopyLanguages(const QStringList& codes) const {
 void TestBase::CopyImages() const {
     QDir().mkpath(filePath("Image"));
     for (const char* name : {"Logo.jpg", "FlowSource.jpg", "NoFingerPhoto.jpg"})
-        QFile::copy(QString(CVBIO_IMAGE_BUILD_DIR) + "/" + name, filePath(QString("Image/") + name));
+        QFile::copy(QString(CVBIO_IMAGE_BUILD_DIR) + "/" + name,
+                    filePath(QString("Image/") + name));
 }
 
 ModalDriver::ModalDriver() {

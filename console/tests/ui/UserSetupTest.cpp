@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Dataset.h"
+#include "DatasetModel.h"
 #include "QueryOps.h"
 #include "Schema.h"
 #include "Support.h"
