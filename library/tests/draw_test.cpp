@@ -101,10 +101,10 @@ TEST(Draw, CoreCrossPositionAndClipping) {
         DrawImage(s.view, nullptr, row.left, row.top, row.right, row.bottom, true, row.cx, row.cy,
                   280, 320);
         for (int d = -1; d <= 1; ++d) {
-            EXPECT_TRUE(s.Red(row.x0, row.py + d) || row.py + d < 0);
-            EXPECT_TRUE(s.Red(row.x1 - 1, row.py + d) || row.py + d < 0);
-            EXPECT_TRUE(s.Red(row.px + d, row.y0) || row.px + d < 0);
-            EXPECT_TRUE(s.Red(row.px + d, row.y1 - 1) || row.px + d < 0);
+            EXPECT_TRUE(row.py + d < 0 || s.Red(row.x0, row.py + d));
+            EXPECT_TRUE(row.py + d < 0 || s.Red(row.x1 - 1, row.py + d));
+            EXPECT_TRUE(row.px + d < 0 || s.Red(row.px + d, row.y0));
+            EXPECT_TRUE(row.px + d < 0 || s.Red(row.px + d, row.y1 - 1));
         }
         if (row.x0 > 0) {
             EXPECT_FALSE(s.Red(row.x0 - 1, row.py)) << "arm starts at " << row.x0;
