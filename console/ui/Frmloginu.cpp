@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QtMath>
+#include <cmath>
 
 #include "QueryOps.h"
 #include "SysLib.h"
@@ -39,22 +40,44 @@ QImage LoginEmblem(int width, int height) {
     sky.setColorAt(0, QColor(28, 74, 122));
     sky.setColorAt(1, QColor(12, 36, 66));
     p.fillRect(image.rect(), sky);
-    // A stylised print: nested loops around a core, cut off by the oval of the finger.
-    const QPointF core(width * 0.5, height * 0.5);
+    // A stylised print: rings around a core that drift down as they grow, with a slight wave
+    // and a few ridge endings, cut to the oval of a finger tip.
+    const QPointF core(width * 0.5, height * 0.46);
+    const qreal rx = width * 0.34, ry = height * 0.38;
     QPainterPath finger;
-    finger.addEllipse(core, width * 0.36, height * 0.40);
+    finger.addEllipse(core, rx, ry);
     p.setClipPath(finger);
-    p.setPen(QPen(QColor(120, 200, 255), 2.2, Qt::SolidLine, Qt::RoundCap));
-    for (int i = 1; i <= 12; ++i) {
-        const qreal rx = 4.5 * i;
-        const qreal ry = 6.0 * i;
-        const QRectF box(core.x() - rx, core.y() - ry * 0.8, rx * 2, ry * 2);
-        p.drawArc(box, (200 + 7 * i) * 16, (320 - 14 * i % 60) * 16);
+    p.setPen(QPen(QColor(130, 210, 255), qMax(1.5, width / 70.0), Qt::SolidLine, Qt::RoundCap));
+    const qreal spacing = rx / 8.5;
+    for (int ring = 0; ring < 16; ++ring) {
+        const qreal base = spacing * (ring + 0.7);
+        const QPointF centre(core.x(), core.y() - ry * 0.12 + ring * spacing * 0.18);
+        const qreal gapAt = std::fmod(ring * 2.39996, 2 * M_PI);  // golden-angle spread
+        const qreal gapLength = ring > 2 ? 0.22 : 0.0;
+        QPainterPath ridge;
+        bool drawing = false;
+        for (int k = 0; k <= 120; ++k) {
+            const qreal theta = 2 * M_PI * k / 120;
+            if (std::fmod(theta - gapAt + 4 * M_PI, 2 * M_PI) < gapLength) {
+                drawing = false;
+                continue;
+            }
+            const qreal wave = 1.0 + 0.05 * std::sin(2 * theta + ring * 0.45);
+            const QPointF point(centre.x() + base * 0.80 * wave * std::cos(theta),
+                                centre.y() - base * 1.05 * wave * std::sin(theta));
+            if (drawing) {
+                ridge.lineTo(point);
+            } else {
+                ridge.moveTo(point);
+                drawing = true;
+            }
+        }
+        p.drawPath(ridge);
     }
     p.setClipping(false);
     p.setPen(QPen(QColor(255, 255, 255, 160), 1.5));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(core, width * 0.36, height * 0.40);
+    p.drawEllipse(core, rx, ry);
     QFont font;
     font.setPixelSize(qMax(10, height / 9));
     font.setBold(true);

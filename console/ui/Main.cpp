@@ -39,7 +39,6 @@ TfrmMain::TfrmMain(const QString& currentDir, QWidget* parent) : QWidget(parent)
     SetTag(labTitle, 1);
     QFont titleFont = labTitle->font();
     titleFont.setPixelSize(24);
-    titleFont.setBold(true);
     labTitle->setFont(titleFont);
     labTitle->setAlignment(Qt::AlignCenter);
     labTitle->setAttribute(Qt::WA_TranslucentBackground);
