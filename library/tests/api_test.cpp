@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fpgen_images.h"
 #include "match.h"
 #include "minutix.h"
 #include "template.h"
@@ -71,21 +72,9 @@ std::vector<uint8_t> ReadPgmPixels(const fs::path& path) {
 
 class Library : public testing::Test {
   protected:
-    // fpgen impressions, made once per build tree and shared by the test processes.
     static void SetUpTestSuite() {
-        const fs::path bin = fs::path(MINUTIX_SO).parent_path();
-        images_ = bin.parent_path() / "test-data" / "minutix-api-fpgen-seed5";
-        haveImages_ = fs::exists(images_ / "2_2.pgm");
-        if (haveImages_ || !fs::exists(bin / "fpgen")) return;
-        const fs::path scratch = images_.string() + ".tmp" + std::to_string(::getpid());
-        const std::string command = (bin / "fpgen").string() + " --out " + scratch.string() +
-                                    " --fingers 2 --impressions 2 --seed 5 --no-png > /dev/null";
-        if (std::system(command.c_str()) == 0) {
-            std::error_code ec;
-            fs::rename(scratch, images_, ec);  // another process may have been first
-        }
-        fs::remove_all(scratch);
-        haveImages_ = fs::exists(images_ / "2_2.pgm");
+        images_ = minutix_test::FpgenImages();
+        haveImages_ = !images_.empty();
     }
 
     void SetUp() override {
