@@ -40,7 +40,8 @@ const QString kWaiting[] = {"等待指紋輸入", "Wait Input..."};
 
 bool CaptureEnded(TfrmSourceFromER* window) {
     const QString text = window->pnlStatus->text();
-    return text != kWaiting[0] && text != kWaiting[1];
+    // Empty until the first tick when no language file translates the designed text.
+    return !text.isEmpty() && text != kWaiting[0] && text != kWaiting[1];
 }
 
 QColor StatusColour(TfrmSourceFromER* window) {
