@@ -80,8 +80,10 @@ class Image {
     std::vector<uint8_t*> rows_;
 };
 
-// Stages keep their scratch buffers per thread (thread_local at the point of use): the
-// extraction runs many stages on images of one size, and fresh pages cost more than the work.
+// Stages keep their scratch buffers in function-local statics: the extraction runs many stages
+// on images of one size, and fresh pages cost more than the work on them. Like the rest of the
+// library, the extraction therefore runs on one thread at a time. (Not thread_local: a library
+// with thread-local destructors stays loaded after dlclose.)
 
 // Copies `from` into `to`; both have the same size.
 inline void CopyImage(ImageView from, ImageView to) {

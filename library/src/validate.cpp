@@ -90,7 +90,7 @@ void RemoveNearBorder(RawFeatures& raw, ImageView dirImage) {
 }  // namespace
 
 bool ContrastPatchTest(ImageView inputCopy, int x, int y, int angle) {
-    constexpr int kSize = 30;
+    constexpr int kSize = kParams.contrastPatchSize;
     constexpr int kHalf = kSize / 2;
     static_assert(kSize == 30, "the thresholds below are for a 30 x 30 patch");
     const int a = ((angle % 360) + 360) % 360;
