@@ -31,7 +31,7 @@ bool IsMixed(ImageView image, int x, int y) {
 void WindowMeans(ImageView image, int r, std::vector<uint8_t>& means) {
     const int w = image.width;
     const int h = image.height;
-    thread_local std::vector<int32_t> sums;
+    static std::vector<int32_t> sums;
     sums.resize(static_cast<size_t>(w) * h);
     BoxSum(image, r, sums.data());
     means.resize(sums.size());
@@ -59,8 +59,8 @@ void BinariseLocal(ImageView input, ImageView result) {
     const int w = input.width;
     const int h = input.height;
     if (w <= 0 || h <= 0) return;
-    thread_local std::vector<uint8_t> m7;
-    thread_local std::vector<uint8_t> m15;
+    static std::vector<uint8_t> m7;
+    static std::vector<uint8_t> m15;
     WindowMeans(input, kParams.localSmallRadius, m7);
     WindowMeans(input, kParams.localLargeRadius, m15);
     for (int y = 0; y < h; ++y)
@@ -75,8 +75,8 @@ void RidgeDensityMap(ImageView binary, ImageView dirImage, ImageView result, int
     const int h = binary.height;
     if (w <= 0 || h <= 0) return;
     const size_t n = static_cast<size_t>(w) * h;
-    thread_local std::vector<uint8_t> foreground;
-    thread_local std::vector<uint8_t> border;
+    static std::vector<uint8_t> foreground;
+    static std::vector<uint8_t> border;
     foreground.assign(n, 0);
     border.assign(n, 0);
     for (int y = 1; y <= h - 2; ++y)
@@ -86,8 +86,8 @@ void RidgeDensityMap(ImageView binary, ImageView dirImage, ImageView result, int
             foreground[i] = 1;
             border[i] = IsMixed(binary, x, y) ? 1 : 0;
         }
-    thread_local std::vector<int32_t> f;
-    thread_local std::vector<int32_t> g;
+    static std::vector<int32_t> f;
+    static std::vector<int32_t> g;
     f.resize(n);
     g.resize(n);
     BoxSumPlane(foreground.data(), w, h, r, f.data());
@@ -112,7 +112,7 @@ void AdaptiveBinarise(ImageView src, ImageView density, ImageView dst) {
     if (w <= 0 || h <= 0) return;
     const int radii[3] = {kParams.smallBinariseRadius, kParams.middleBinariseRadius,
                           kParams.largeBinariseRadius};
-    thread_local std::vector<int32_t> sums[3];
+    static std::vector<int32_t> sums[3];
     for (int i = 0; i < 3; ++i) {
         sums[i].resize(static_cast<size_t>(w) * h);
         BoxSum(src, radii[i], sums[i].data());
@@ -135,7 +135,7 @@ void MajorityFilter(ImageView src, ImageView dst) {
     const int w = src.width;
     const int h = src.height;
     if (w <= 0 || h <= 0) return;
-    thread_local Image keep;
+    static Image keep;
     const ImageView source = StableSource(src, dst, keep);
     const ImageView image = dst;
     constexpr int kWhiteMajority = 1152;  // four white pixels (1020) lose, five (1275) win

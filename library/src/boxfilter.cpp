@@ -6,7 +6,7 @@ void BoxMean(ImageView src, int r, ImageView dst) {
     const int w = src.width;
     const int h = src.height;
     if (w <= 0 || h <= 0) return;
-    thread_local std::vector<int32_t> sums;
+    static std::vector<int32_t> sums;
     sums.resize(static_cast<size_t>(w) * h);
     BoxSum(src, r, sums.data());
     ForEachWindowMean(sums.data(), w, h, r,

@@ -83,13 +83,13 @@ void NormaliseContrast(ImageView input, ImageView mean, ImageView result, int r)
     const int h = input.height;
     if (w <= 0 || h <= 0) return;
     const size_t n = static_cast<size_t>(w) * h;
-    thread_local std::vector<uint8_t> deviation;
+    static std::vector<uint8_t> deviation;
     deviation.resize(n);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             deviation[static_cast<size_t>(y) * w + x] =
                 static_cast<uint8_t>(std::abs(input[y][x] - mean[y][x]));
-    thread_local std::vector<int32_t> sums;
+    static std::vector<int32_t> sums;
     sums.resize(n);
     BoxSumPlane(deviation.data(), w, h, r, sums.data());
     const auto& divisors = StretchDivisors();
@@ -156,7 +156,7 @@ struct TapOffsets {
 };
 
 const TapOffsets& OffsetsFor(int width) {
-    thread_local TapOffsets cache;
+    static TapOffsets cache;
     if (cache.width != width) {
         const LineKernel* table = LineKernelTable();
         for (int c = 0; c < 120; ++c)
@@ -200,14 +200,14 @@ void SmoothAlong(ImageView src, ImageView dst, CodeAt&& codeAt) {
 }  // namespace
 
 void OrientedSmooth(ImageView src, ImageView dirImage, ImageView dst) {
-    thread_local Image keep;
+    static Image keep;
     const ImageView source = StableSource(src, dst, keep);
     SmoothAlong(source, dst, [&](int x, int y) { return dirImage[y][x] & DirectionBits; });
 }
 
 void IterativeOrientedSmooth(ImageView src, ImageView dst, int r, int passes) {
-    thread_local std::vector<uint8_t> codes;
-    thread_local Image source;
+    static std::vector<uint8_t> codes;
+    static Image source;
     CopyImage(src, dst);
     for (int pass = 0; pass < passes; ++pass) {
         EstimateImageDirections(dst, r, NoContrastTest, codes, nullptr);
@@ -220,8 +220,8 @@ void IterativeOrientedSmooth(ImageView src, ImageView dst, int r, int passes) {
 
 void SmoothingLevels(ImageView image, ImageView dirImage, ImageView density, const RawFeatures& raw,
                      ImageView levels, int r) {
-    thread_local std::vector<uint8_t> codes;
-    thread_local std::vector<uint8_t> uncertainty;
+    static std::vector<uint8_t> codes;
+    static std::vector<uint8_t> uncertainty;
     EstimateImageDirections(image, r, NoContrastTest, codes, &uncertainty);
     const int nearSq = kParams.levelSingularRadius * kParams.levelSingularRadius;
     const int steps = kParams.levelClampHigh - kParams.levelClampLow;  // 12 uncertainty steps
@@ -249,12 +249,12 @@ void SmoothingLevels(ImageView image, ImageView dirImage, ImageView density, con
 
 void LevelSmooth(ImageView src, ImageView dirImage, ImageView levels, ImageView dst) {
     CopyImage(src, dst);
-    thread_local std::vector<Point> pending;
+    static std::vector<Point> pending;
     pending.clear();
     for (int y = 0; y < dst.height; ++y)
         for (int x = 0; x < dst.width; ++x)
             if (levels[y][x] & 7) pending.push_back({x, y});
-    thread_local Image source;
+    static Image source;
     while (!pending.empty()) {
         source.CopyFrom(dst);
         size_t kept = 0;

@@ -166,7 +166,7 @@ int ExtractFeatures(uint8_t* const* rows, int width, int height, MinutiaSet& set
     if (report) *report = ExtractionReport{};
     if (!rows || width <= 0 || height <= 0) return 0;
 
-    thread_local Workspace ws;
+    static Workspace ws;
     ws.Prepare(width, height);
     const ImageView input{rows, width, height};
     RawFeatures& raw = ws.raw;

@@ -108,8 +108,8 @@ BlockField MaskBlocks(const BlockField& blocks) {
 }
 
 void PixelOrientation(ImageView normalised, ImageView dirImage, ImageView uncertainty, int r) {
-    thread_local std::vector<uint8_t> codes;
-    thread_local std::vector<uint8_t> values;
+    static std::vector<uint8_t> codes;
+    static std::vector<uint8_t> values;
     EstimateImageDirections(normalised, r, kParams.PixelContrastLimit(), codes, &values);
     for (int y = 0; y < normalised.height; ++y) {
         const size_t row = static_cast<size_t>(y) * normalised.width;

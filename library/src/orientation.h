@@ -46,6 +46,18 @@ inline int SmallestPair(const int d[4]) {
 
 inline constexpr int kPairBase[4] = {15, 45, 75, 105};  // code of the pair starting at D[k]
 
+// n / d truncated toward zero and clamped to -15..15, by a four-step binary search instead of
+// a division (this runs for every pixel of four direction fields).
+inline int ClampedQuotient(int n, int d) {
+    const bool negative = (n < 0) != (d < 0);
+    const int64_t an = n < 0 ? -int64_t{n} : n;
+    const int64_t ad = d < 0 ? -int64_t{d} : d;
+    int q = 0;
+    for (int bit = 8; bit > 0; bit >>= 1)
+        if ((q + bit) * ad <= an) q += bit;
+    return negative ? -q : q;
+}
+
 }  // namespace detail
 
 // Direction code (steps 1-4 of the estimator) from the four difference sums; NoDirection when
@@ -58,7 +70,7 @@ inline int EstimateDirectionCode(int d0, int d1, int d2, int d3, int* offsetOut 
     const int r = d[k], s = d[(k + 1) & 3], p = d[(k + 2) & 3], q = d[(k + 3) & 3];
     const int e = p + q + r + s - 4 * m;
     if (e == 0) return NoDirection;
-    const int offset = std::clamp(15 * (3 * (p - q) - r + s) / e, -15, 15);
+    const int offset = detail::ClampedQuotient(15 * (3 * (p - q) - r + s), e);
     if (offsetOut) *offsetOut = offset;
     if (pairOut) *pairOut = k;
     const int code = detail::kPairBase[k] + offset;
@@ -109,8 +121,8 @@ void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
     const int h = image.height;
     if (w <= 0 || h <= 0) return;
     const int ringRows = 2 * r + 2;
-    thread_local std::vector<int16_t> ring;
-    thread_local std::vector<int32_t> column;
+    static std::vector<int16_t> ring;
+    static std::vector<int32_t> column;
     const size_t rowTerms = static_cast<size_t>(w) * 4;
     ring.resize(static_cast<size_t>(ringRows) * rowTerms);
     column.assign(rowTerms, 0);

@@ -11,13 +11,13 @@ int SegmentForeground(ImageView dirImage, ImageView uncertainty, const RawFeatur
     const int w = uncertainty.width;
     const int h = uncertainty.height;
     const size_t n = static_cast<size_t>(w) * h;
-    thread_local std::vector<uint8_t> clean;
+    static std::vector<uint8_t> clean;
     clean.resize(n);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             clean[static_cast<size_t>(y) * w + x] =
                 uncertainty[y][x] < kParams.pixelUncertaintyLimit ? 1 : 0;
-    thread_local std::vector<int32_t> count;
+    static std::vector<int32_t> count;
     count.resize(n);
     BoxSumPlane(clean.data(), w, h, r, count.data());
 

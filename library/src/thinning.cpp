@@ -15,13 +15,6 @@ constexpr uint8_t kDeletable[] = {7,   14,  15,  28,  30,  31,  56,  60,  62,  6
                                   97,  99,  112, 120, 124, 126, 131, 135, 143, 159, 191, 193,
                                   195, 208, 216, 224, 225, 227, 240, 248, 252, 254};
 
-int NeighbourhoodIndex(ImageView s, int x, int y) {
-    int index = 0;
-    for (int k = 0; k < 8; ++k)
-        if (IsRidge(s, x + kNeighbourDx[k], y + kNeighbourDy[k])) index |= 1 << k;
-    return index;
-}
-
 void SetPoints(ImageView s, const Branch& b, uint8_t value) {
     for (int i = 0; i < b.count; ++i) s[b.points[i].y][b.points[i].x] = value;
 }
@@ -91,16 +84,24 @@ void Thin(ImageView s, int maxPasses) {
     if (w < 3 || h < 3) return;
     const auto& table = ThinningTable();
     std::vector<uint8_t> settled(h, 0);
-    thread_local Image before;
+    static Image before;
     for (int pass = 0; pass < maxPasses; ++pass) {
         before.CopyFrom(s);
         bool deleted = false;
         for (int y = 1; y <= h - 2; ++y) {
             if (settled[y]) continue;
             settled[y] = 1;
+            const uint8_t* up = before[y - 1];
+            const uint8_t* mid = before[y];
+            const uint8_t* down = before[y + 1];
             for (int x = 1; x <= w - 2; ++x) {
-                if (before[y][x] != 0) continue;
-                if (table[NeighbourhoodIndex(before, x, y)]) {
+                if (mid[x] != 0) continue;
+                // Bit k set when neighbour k (clockwise from N) is black.
+                const int index = (up[x] == 0) | (up[x + 1] == 0) << 1 | (mid[x + 1] == 0) << 2 |
+                                  (down[x + 1] == 0) << 3 | (down[x] == 0) << 4 |
+                                  (down[x - 1] == 0) << 5 | (mid[x - 1] == 0) << 6 |
+                                  (up[x - 1] == 0) << 7;
+                if (table[index]) {
                     s[y][x] = 255;
                     settled[y] = 0;
                     deleted = true;

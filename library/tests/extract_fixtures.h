@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "image.h"
@@ -63,6 +64,38 @@ inline std::vector<TrueMinutia> LatticeMinutiae(int w, int h, int spacing) {
         for (int x = 60; x < w - 60; x += spacing)
             list.push_back({x + 0.5, y + 0.5, (k++ % 2) ? 1 : -1});
     return list;
+}
+
+}  // namespace mx::testing
+
+namespace mx::testing {
+
+// A binary image from rows of text: '#' black (ridge), anything else white.
+inline Image FromText(const std::vector<std::string>& rows) {
+    const int h = static_cast<int>(rows.size());
+    const int w = static_cast<int>(rows[0].size());
+    return MakeImage(w, h, [&](int x, int y) { return rows[y][x] == '#' ? 0 : 255; });
+}
+
+inline std::vector<std::string> ToText(const Image& image) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < image.Height(); ++y) {
+        std::string row;
+        for (int x = 0; x < image.Width(); ++x) row += image[y][x] == 0 ? '#' : '.';
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// Draws a black line of the given length from (x, y) in direction `degrees` (counter-clockwise,
+// y up) into a white image.
+inline void DrawRay(Image& image, int x, int y, double degrees, int length) {
+    const double t = degrees * std::numbers::pi / 180.0;
+    for (int i = 0; i <= 4 * length; ++i) {
+        const int px = static_cast<int>(std::lround(x + i / 4.0 * std::cos(t)));
+        const int py = static_cast<int>(std::lround(y - i / 4.0 * std::sin(t)));
+        if (image.View().Contains(px, py)) image[py][px] = 0;
+    }
 }
 
 }  // namespace mx::testing
