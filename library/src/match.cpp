@@ -139,10 +139,12 @@ struct SetPair {
     int16_t dist, angle, rel, c, d;
 };
 
-// Set 2's pairs are bucketed by relative angle, so that the voting step only reads the buckets
-// that can pass the relative-angle test.
+// Cells of set 2's pairs for the voting step: relative angle in 10-degree buckets, distance
+// in 16-pixel cells.
 constexpr int RelBucketWidth = 10;
 constexpr int RelBuckets = 360 / RelBucketWidth;
+constexpr int DistCellShift = 4;  // 16-pixel distance cells
+constexpr int DistCells = 1024 >> DistCellShift;
 
 // Raw score of an alignment: the weight sum scaled by the anchors' type agreement, squared and
 // spread over the number of minutiae in the common area. The split at 32767 keeps q x q in
@@ -203,48 +205,57 @@ struct Correspondences {
 };
 
 // Voting. The counts do not depend on the order in which matching pairs are visited, so set
-// 2's pairs are kept in one list by distance, and one forward-only cursor per set-1 minutia
-// serves the ascending distances of its pairs.
+// 2's pairs are looked up in cells by relative angle and distance rather than walked with
+// forward-only cursors; the votes are the same.
 VoteResult Vote(const Prepared& s1, const Prepared& s2, const Correspondences& corr,
                 const MatchParams& p) {
     const int n1 = s1.n, n2 = s2.n;
     auto idx = [n2](int i, int j) { return i * n2 + j; };
     const auto& rot = corr.rot;
     const auto& wgt = corr.wgt;
-    std::vector<std::vector<SetPair>> buckets(RelBuckets);
+    // Set 2's pairs in cells of relative angle x distance (counting sort into one array), so
+    // that a set-1 pair reads only the cells that can pass the distance and angle tests.
+    std::vector<int> cellStart(RelBuckets * DistCells + 1, 0);
+    auto cellOf = [](int rel, int dist) {
+        return (rel / RelBucketWidth) * DistCells + std::min(dist >> DistCellShift, DistCells - 1);
+    };
     for (int c = 0; c + 1 < n2; ++c)
         for (size_t k = s2.first[c]; k < s2.neighbours[c].size(); ++k) {
             const int d = s2.neighbours[c][k];
-            const SetPair pair{static_cast<int16_t>(s2.D(c, d)), static_cast<int16_t>(s2.A(c, d)),
-                               static_cast<int16_t>(s2.R(c, d)), static_cast<int16_t>(c),
-                               static_cast<int16_t>(d)};
-            buckets[pair.rel / RelBucketWidth].push_back(pair);
+            ++cellStart[cellOf(s2.R(c, d), s2.D(c, d)) + 1];
         }
-    for (auto& bucket : buckets)
-        std::sort(bucket.begin(), bucket.end(),
-                  [](const SetPair& l, const SetPair& r) { return l.dist < r.dist; });
+    for (size_t i = 1; i < cellStart.size(); ++i) cellStart[i] += cellStart[i - 1];
+    std::vector<SetPair> pairs2(cellStart.back());
+    std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
+    for (int c = 0; c + 1 < n2; ++c)
+        for (size_t k = s2.first[c]; k < s2.neighbours[c].size(); ++k) {
+            const int d = s2.neighbours[c][k];
+            pairs2[fill[cellOf(s2.R(c, d), s2.D(c, d))]++] = SetPair{
+                static_cast<int16_t>(s2.D(c, d)), static_cast<int16_t>(s2.A(c, d)),
+                static_cast<int16_t>(s2.R(c, d)), static_cast<int16_t>(c), static_cast<int16_t>(d)};
+        }
 
-    // The buckets whose angles lie within AngleTolerance of a relative angle r1.
+    // The relative-angle buckets within AngleTolerance of a relative angle r1.
     const int reach = (p.AngleTolerance + RelBucketWidth - 1) / RelBucketWidth;
     const int span = std::min(2 * reach + 1, RelBuckets);
     std::vector<int> votes(static_cast<size_t>(n1) * n2, 0);
-    std::vector<size_t> cursor(RelBuckets);
     for (int a = 0; a + 1 < n1; ++a) {
-        std::fill(cursor.begin(), cursor.end(), 0);
         const auto& list = s1.neighbours[a];
         for (size_t k = s1.first[a]; k < list.size(); ++k) {
             const int b = list[k];
             const int d1 = s1.D(a, b);
             const int lo = d1 - p.DistanceTolerance, hi = d1 + p.DistanceTolerance;
+            const int firstCell = std::max(lo, 0) >> DistCellShift;
+            const int lastCell = std::min(hi >> DistCellShift, DistCells - 1);
             const int r1 = s1.R(a, b), a1 = s1.A(a, b);
             const int home = r1 / RelBucketWidth;
             for (int off = 0; off < span; ++off) {
                 const int bi = (home - reach + off + RelBuckets) % RelBuckets;
-                const auto& bucket = buckets[bi];
-                size_t& cur = cursor[bi];
-                while (cur < bucket.size() && bucket[cur].dist < lo) ++cur;
-                for (size_t m = cur; m < bucket.size() && bucket[m].dist <= hi; ++m) {
-                    const SetPair& q = bucket[m];
+                const int from = cellStart[bi * DistCells + firstCell];
+                const int to = cellStart[bi * DistCells + lastCell + 1];
+                for (int m = from; m < to; ++m) {
+                    const SetPair& q = pairs2[m];
+                    if (q.dist < lo || q.dist > hi) continue;
                     if (Fold(q.rel - r1) > p.AngleTolerance) continue;
                     const int theta = Wrap360(q.angle - a1);
                     if (!RotationAllowed(theta, p)) continue;
