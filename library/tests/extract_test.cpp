@@ -94,6 +94,21 @@ TEST(ExtractFeatures, DegenerateImagesAreRefusedSafely) {
     EXPECT_EQ(ExtractFeatures(empty.View().rows, 0, 0, *set, singular), 0);
 }
 
+TEST(ExtractFeatures, GridOfALargeImageIsCutToTwentyTwoByThirtyOne) {
+    std::vector<testing::TrueMinutia> minutiae = testing::LatticeMinutiae(400, 560, 45);
+    Image large = testing::SyntheticPrint(400, 560, minutiae);
+    auto set = std::make_unique<MinutiaSet>();
+    SingularSet singular;
+    Extract(large, *set, singular, 0);
+    EXPECT_EQ(set->GridWidth, GridColumns);
+    EXPECT_EQ(set->GridHeight, GridRows);
+    EXPECT_GT(set->Count, 0);
+    for (int i = 0; i < set->Count; ++i) {
+        EXPECT_LT(set->X[i], 16 * GridColumns);
+        EXPECT_LT(set->Y[i], 16 * GridRows);
+    }
+}
+
 // The grid of a raw record: every block valid.
 RawFeatures ValidGrid(int gw, int gh) {
     RawFeatures raw;
