@@ -41,6 +41,7 @@ void Save(QWidget* window, const QString& name) {
     const QString path = outDir + "/" + name + ".png";
     window->grab().save(path);
     std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
 }
 
 void Copy(const QString& from, const QString& to) {
@@ -56,7 +57,14 @@ int main(int argc, char** argv) {
     outDir = QString::fromLocal8Bit(argv[1]);
     const QString language = argc > 2 ? QString(argv[2]) : QString("CHT");
     QDir().mkpath(outDir);
-    if (qgetenv("IZZIX_SIM_DIR").isEmpty()) qputenv("IZZIX_SIM_DIR", CVBIO_SAMPLE_FINGERS);
+    // The sensor's folder: its "next" file names the print the finger on the sensor gives.
+    QTemporaryDir sensor;
+    qputenv("IZZIX_SIM_DIR", sensor.path().toUtf8());
+    auto placeFinger = [&sensor](const char* sample) {
+        QFile next(sensor.path() + "/next");
+        next.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        next.write(QByteArray(CVBIO_SAMPLE_FINGERS) + "/" + sample + "\n");
+    };
 
     BusSimulator sim({"--layout", "0:1"});
     QTemporaryDir base;
@@ -107,6 +115,7 @@ int main(int argc, char** argv) {
 
     // Two fingers from the sensor into slots 1 and 2.
     for (int slot : {1, 2}) {
+        placeFinger(slot == 1 ? "2_1.pgm" : "3_1.pgm");
         WhenModal<TfrmSourceFromER>(
             &editor,
             [slot, &language](TfrmSourceFromER* window) {
