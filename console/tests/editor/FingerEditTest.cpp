@@ -169,6 +169,26 @@ TEST_P(FingerNumbers, TheSaveQuestionSavesOnYesAndDiscardsOnNo) {
     EXPECT_EQ(StoredFingerNo("A01", 6), 3);
 }
 
+TEST_P(FingerNumbers, AClickInTheHolderListAsksTheSaveQuestionForAHolderWithAQuote) {
+    OpenEditor({.selectSource = 2});
+    editor_->btnLast->click();
+    EXPECT_EQ(editor_->labFingerNo[1]->text(), "4") << "Carol's stored finger is shown";
+    editor_->btnFirst->click();
+    AddHolder("A'00", "Quentin");  // sorts first; the window reads it when reopened
+    editor_ = std::make_unique<TfrmFingerEdit>();
+    editor_->show();
+    editor_->btnEdit->click();
+    Enrol(9, SampleTemplateText(9));
+    (*ui_)->QueueAnswer(6);
+    const QModelIndex bob = editor_->dgdFingerData->model()->index(2, 0);
+    editor_->dgdFingerData->setCurrentIndex(bob);
+    emit editor_->dgdFingerData->clicked(bob);
+    EXPECT_EQ((*ui_)->Texts(UiServicesDouble::Kind::YesNo).size(), 1);
+    EXPECT_FALSE(editor_->Editing());
+    EXPECT_EQ(StoredFingerNo("A'00", 9), 3);
+    EXPECT_EQ(editor_->labFingerNo[2]->text(), "2") << "the clicked holder (Bob) is shown";
+}
+
 TEST_P(FingerNumbers, WithAllThousandNumbersTakenANewSlotCannotBeEnrolled) {
     Install(GetParam(), {.selectSource = 0});
     ASSERT_FALSE(HasFatalFailure());
