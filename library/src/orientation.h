@@ -30,31 +30,30 @@ namespace detail {
 // index k of the pair (D[k], D[k+1]), tested from (D1, D2) on, a later pair winning only when
 // strictly smaller.
 inline int SmallestPair(const int d[4]) {
+    // Written as selections rather than branches: which pair wins is unpredictable per pixel.
     int k = 1;
     int best = d[1] + d[2];
-    if (d[2] + d[3] < best) {
-        k = 2;
-        best = d[2] + d[3];
-    }
-    if (d[3] + d[0] < best) {
-        k = 3;
-        best = d[3] + d[0];
-    }
-    if (d[0] + d[1] < best) k = 0;
-    return k;
+    const int s23 = d[2] + d[3];
+    k = s23 < best ? 2 : k;
+    best = s23 < best ? s23 : best;
+    const int s30 = d[3] + d[0];
+    k = s30 < best ? 3 : k;
+    best = s30 < best ? s30 : best;
+    const int s01 = d[0] + d[1];
+    return s01 < best ? 0 : k;
 }
 
 inline constexpr int kPairBase[4] = {15, 45, 75, 105};  // code of the pair starting at D[k]
 
 // n / d truncated toward zero and clamped to -15..15, by a four-step binary search instead of
 // a division (this runs for every pixel of four direction fields).
+// |n| and 15 |d| stay below 2^31 for window sums below 2^21.
 inline int ClampedQuotient(int n, int d) {
     const bool negative = (n < 0) != (d < 0);
-    const int64_t an = n < 0 ? -int64_t{n} : n;
-    const int64_t ad = d < 0 ? -int64_t{d} : d;
+    const int an = n < 0 ? -n : n;
+    const int ad = d < 0 ? -d : d;
     int q = 0;
-    for (int bit = 8; bit > 0; bit >>= 1)
-        if ((q + bit) * ad <= an) q += bit;
+    for (int bit = 8; bit > 0; bit >>= 1) q += (q + bit) * ad <= an ? bit : 0;
     return negative ? -q : q;
 }
 
