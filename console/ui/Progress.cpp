@@ -27,6 +27,7 @@ TfrmProgress::TfrmProgress(QWidget* parent) : QDialog(parent) {
     cga->setTextVisible(true);
     cga->setAlignment(Qt::AlignCenter);
     cga->setFormat("%p%");
+    cga->setAccessibleName("Progress");
     cga->setStyleSheet(
         "QProgressBar { border: 1px solid #7a8a9a; background: white; color: black; }"
         "QProgressBar::chunk { background: #1f5fbf; }");

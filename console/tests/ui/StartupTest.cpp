@@ -2,6 +2,7 @@
 // first-run initialisation, login, translation of the menu.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -178,4 +179,26 @@ TEST(Startup, AFailingFirstRunStepGoesToTheErrorBoxAndStartUpGoesOn) {
     ASSERT_FALSE(errors.isEmpty());
     EXPECT_TRUE(errors.first().contains("FingerData")) << errors.first().toStdString();
     EXPECT_TRUE(window.Ended());
+}
+
+TEST(Startup, TheMenuOpensEachWindowModallyAndDestroysItAfterwards) {
+    ScopedUiDouble ui;
+    TestBase base;
+    base.CopyLanguages();
+    base.WriteSystemIni({"LoginID=admin"});
+    TfrmMain window(base.path());
+    window.show();
+    ASSERT_TRUE(window.isVisible());
+
+    ModalDriver driver;
+    driver.When("frmUserSetup", [](QWidget* w) { Click(w, "btnExit"); });
+    driver.When("frmSystemSetup", [](QWidget* w) { Click(w, "btnCancel"); });
+    driver.When("frmLanguageSelect", [](QWidget* w) { Click(w, "btnCancel"); });
+    window.btnUserSetup->click();
+    window.btnSystemSetup->click();
+    window.btnLanguageSelect->click();
+    EXPECT_EQ(driver.Seen(), QStringList({"frmUserSetup", "frmSystemSetup", "frmLanguageSelect"}));
+    EXPECT_TRUE(driver.Done());
+    EXPECT_EQ(window.findChildren<QDialog*>().size(), 0);
+    EXPECT_TRUE(ui->AllTexts().isEmpty()) << ui->AllTexts().join("|").toStdString();
 }
