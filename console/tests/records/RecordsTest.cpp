@@ -43,13 +43,15 @@ class RecordWindows : public RecordsTest {
         readers_->edtFingerName->setText(name);
         readers_->btnOk->click();
     }
-    // "controller/reader" of every grid row, in grid order.
+    // "controller/reader" of every grid row, sorted: the grid orders by controller only, and
+    // readers of one controller come in the order the engine returns them.
     QStringList GridPairs() {
         QStringList pairs;
         DatasetModel* model = readers_->dgdFingerPrintModel;
         for (int r = 0; r < model->rowCount(); ++r)
             pairs << model->index(r, 0).data().toString() + "/" +
                          model->index(r, 3).data().toString();
+        pairs.sort();
         return pairs;
     }
     QString CurrentPair() {
@@ -203,6 +205,7 @@ TEST_P(RecordWindows, EditingChecksThePairOnlyWhenItChanged) {
     AddReader(1, 3, "Hall three");
     OpenReaders();
     ASSERT_EQ(GridPairs(), QStringList({"0/3", "1/3"}));
+    ASSERT_EQ(CurrentPair(), "0/3");
 
     // Only the name: the row's own pair is not taken for a duplicate; LinkFlag stays.
     readers_->btnEdit->click();

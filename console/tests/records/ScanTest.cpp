@@ -57,6 +57,10 @@ const ScanCase kScanCases[] = {
      "S/N:", "VER:", 300, false},
 };
 
+void PrintTo(const ScanCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ScanBase : protected RecordsBase {
   protected:
     // One engine is enough here: the scan reads one query and writes no table.
