@@ -87,9 +87,8 @@ class Library : public testing::Test {
         setenv("IZZIX_SIM_EMPTY_FRAMES", "1", 1);
         setenv("IZZIX_SIM_FRAME_MS", "0", 1);
         // CTest runs every test in a process of its own, so the library starts as at load.
-        // Run together in one process, the library may stay loaded after dlclose (a library
-        // with thread-local destructors is kept until its thread ends); state is then reset as
-        // far as the interface allows.
+        // Should it stay loaded between tests of one process (UnloadsAfterAnEnrolment tells),
+        // the state is reset as far as the interface allows.
         void* already = dlopen(MINUTIX_SO, RTLD_NOW | RTLD_NOLOAD);
         freshLoad_ = already == nullptr;
         if (already != nullptr) dlclose(already);
@@ -236,6 +235,21 @@ TEST_F(Library, CaptureEnrolDrawRotate) {
     mx_.Clear();
     EXPECT_TRUE(Draw(140, 154, 1).AllWhite());
     EXPECT_EQ(mx_.Enroll(tmpl, nullptr, 1), MX_ENROLL_BAD_IMAGE) << "after MX_Clear";
+}
+
+TEST_F(Library, UnloadsAfterAnEnrolment) {
+    // The console loads the library for each enrolment window and expects it fresh each time.
+    REQUIRE_IMAGES();
+    Serve("1_1.pgm");
+    ASSERT_EQ(mx_.Initialize(), 1);
+    ASSERT_EQ(mx_.Capture(), 1);
+    uint8_t tmpl[MX_TEMPLATE_BUFFER_SIZE];
+    ASSERT_EQ(mx_.EnrollTwice1(0), MX_ENROLL_OK);
+    ASSERT_EQ(mx_.Enroll(tmpl, nullptr, 1), MX_ENROLL_OK);
+    mx_.Uninitialize();
+    ASSERT_EQ(dlclose(lib_), 0);
+    lib_ = nullptr;
+    EXPECT_EQ(dlopen(MINUTIX_SO, RTLD_NOW | RTLD_NOLOAD), nullptr) << "still loaded";
 }
 
 TEST_F(Library, CaptureTimesOutWithoutAFinger) {
