@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QSet>
+#include <QTest>
 
 #include "Comm.h"
 #include "Controls.h"
@@ -215,4 +216,19 @@ TEST_F(ScanBusy, DisablesTheWindowAndBlinks) {
     EXPECT_TRUE(window_->isVisible());
     EXPECT_EQ(ui_->Texts(UiServicesDouble::Kind::Beep), QStringList({"1000,300"}));
     EXPECT_EQ(sys_->ComPort, 2);
+}
+
+// Esc and Enter close the window, as its Exit button does; an empty reader list leaves nothing
+// to scan for.
+TEST_F(ScanBusy, EscAndEnterCloseTheWindow) {
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        window_ = std::make_unique<TfrmFingerSetup>();
+        window_->show();
+        ASSERT_TRUE(WaitUntil([&] { return window_->isVisible(); }));
+        EXPECT_FALSE(window_->btnScan->isEnabled());
+        EXPECT_EQ(window_->btnScan->accessibleName(), "Scan Reader");
+        EXPECT_EQ(window_->cmbFingerPrintNo->accessibleName(), "Reader No");
+        QTest::keyClick(window_->cmbFingerPrintNo, key);
+        EXPECT_FALSE(window_->isVisible()) << key;
+    }
 }

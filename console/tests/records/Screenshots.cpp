@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString base = dir.path() + "/";
     QDir().mkpath(base + "Language");
-    for (const QString& name : {"Common", "Manager"})
+    for (const char* name : {"Common", "Manager"})
         QFile::copy(QString(CVBIO_LANGUAGE_SOURCE_DIR "/") + name + code + ".TXT",
                     base + "Language/" + name + code + ".TXT");
     QFile ini(base + "system.ini");
