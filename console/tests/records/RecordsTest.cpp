@@ -7,6 +7,7 @@
 #include "Controls.h"
 #include "DatasetModel.h"
 #include "Fingerdevice.h"
+#include "MenuWindows.h"
 #include "RecordsFixture.h"
 
 namespace {
@@ -386,6 +387,17 @@ TEST_P(RecordWindows, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(readers_->btnAppend->accessibleName(), "Append");
     EXPECT_EQ(readers_->dgdFingerPrintModel->headerData(2, Qt::Horizontal).toString(), "Linked");
     EXPECT_EQ(controllers_->edtControllerNo->accessibleName(), "No.");
+}
+
+TEST_P(RecordWindows, TheMainMenuButtonsOpenTheReaderWindows) {
+    const std::pair<const char*, const char*> entries[] = {{"btnFingerDevice", "frmFingerDevice"},
+                                                           {"btnFingerSetup", "frmFingerSetup"}};
+    for (const auto& [button, window] : entries) {
+        const MenuWindowFactory factory = MenuWindowFor(button);
+        ASSERT_TRUE(static_cast<bool>(factory)) << button;
+        std::unique_ptr<QDialog> dialog(factory(nullptr));
+        EXPECT_EQ(dialog->objectName(), window);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RecordWindows,
