@@ -153,6 +153,9 @@ bool LoadFinger(const fs::path& path, std::vector<uint8_t>& frame) {
     return true;
 }
 
+// Process environment entry holding the index of the next image across opens and unloads.
+constexpr const char* PositionVariable = "IZZIX_SIM_POSITION";
+
 // The file named in the folder's control file "next", if there is one.
 bool NextFromControlFile(const Device& dev, fs::path& path) {
     std::ifstream in(dev.dir / "next");
@@ -204,6 +207,7 @@ int32_t DFP_Open(int32_t index) {
             dev.files.push_back(entry.path());
     }
     std::sort(dev.files.begin(), dev.files.end());
+    dev.nextFile = static_cast<size_t>(std::max(EnvInt(PositionVariable, 0), 0));
     dev.emptyFrames = EnvInt("IZZIX_SIM_EMPTY_FRAMES", DefaultEmptyFrames);
     dev.emptyLeft = dev.emptyFrames;
     const char* noFinger = std::getenv("IZZIX_SIM_NOFINGER");
@@ -237,6 +241,13 @@ int32_t DFP_Capture(int32_t handle, int32_t waitMs, uint8_t* raw) {
         if (dev.files.empty()) return 0;
         path = dev.files[dev.nextFile % dev.files.size()];
         ++dev.nextFile;
+        // The position outlives the device and the library (the console loads the library per
+        // enrolment window), so that one finger after another walks through the folder.
+        // (snprintf rather than std::to_string: the latter's digit table is a unique symbol
+        // that would keep the library from unloading.)
+        char position[24];
+        std::snprintf(position, sizeof position, "%zu", dev.nextFile % dev.files.size());
+        ::setenv(PositionVariable, position, 1);
     }
     std::vector<uint8_t> frame;
     if (!LoadFinger(path, frame)) return 0;

@@ -84,6 +84,7 @@ class Library : public testing::Test {
         fs::create_directories(simDir_);
         unsetenv("IZZIX_SIM_DIR");
         unsetenv("IZZIX_SIM_NOFINGER");
+        unsetenv("IZZIX_SIM_POSITION");
         setenv("IZZIX_SIM_EMPTY_FRAMES", "1", 1);
         setenv("IZZIX_SIM_FRAME_MS", "0", 1);
         // CTest runs every test in a process of its own, so the library starts as at load.

@@ -114,6 +114,7 @@ class SimulatedSensor : public testing::Test {
         setenv("IZZIX_SIM_EMPTY_FRAMES", "2", 1);
         setenv("IZZIX_SIM_FRAME_MS", "0", 1);
         unsetenv("IZZIX_SIM_NOFINGER");
+        unsetenv("IZZIX_SIM_POSITION");
     }
     void TearDown() override {
         MX_Uninitialize();
@@ -171,6 +172,21 @@ TEST_F(SimulatedSensor, FramesInNameOrderAfterEmptyFrames) {
     EXPECT_EQ(DFP_Close(handle), 1);
     EXPECT_EQ(DFP_Capture(handle, 30, std::vector<uint8_t>(DFP_RAW_FRAME_SIZE).data()), 0);
     EXPECT_EQ(DFP_Close(handle), 0);
+}
+
+TEST_F(SimulatedSensor, TheFolderPositionOutlivesTheDevice) {
+    // The console opens the sensor anew for every finger; each finger is the next image.
+    WritePgm(dir_ / "a.pgm", Stripes(0));
+    WritePgm(dir_ / "b.pgm", Stripes(1));
+    setenv("IZZIX_SIM_EMPTY_FRAMES", "0", 1);
+    Image frame;
+    for (int finger = 0; finger < 3; ++finger) {
+        const int32_t handle = DFP_Open(0);
+        ASSERT_NE(handle, -1);
+        ASSERT_TRUE(Frame(handle, frame));
+        EXPECT_EQ(frame, Stripes(finger % 2)) << "finger " << finger;
+        EXPECT_EQ(DFP_Close(handle), 1);
+    }
 }
 
 TEST_F(SimulatedSensor, ControlFileAndOddSizes) {
