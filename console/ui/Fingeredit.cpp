@@ -15,6 +15,7 @@
 #include "CvbioError.h"
 #include "Cvt80.h"
 #include "DatasetModel.h"
+#include "Fingerexport.h"
 #include "Glyphs.h"
 #include "MenuWindows.h"
 #include "Progress.h"
@@ -84,8 +85,10 @@ TfrmFingerEdit::TfrmFingerEdit(QWidget* parent)
          &TfrmFingerEdit::btnEditClick},
         {&btnDelete, &mnuDelete, "btnDelete", "mnuDelete", "Delete", "&Delete", "Delete", mnuData,
          &TfrmFingerEdit::btnDeleteClick},
-        {&btnImport, nullptr, "btnImport", nullptr, "Import", nullptr, "Import", nullptr, nullptr},
-        {&btnExport, nullptr, "btnExport", nullptr, "Export", nullptr, "Export", nullptr, nullptr},
+        {&btnImport, nullptr, "btnImport", nullptr, "Import", nullptr, "Import", nullptr,
+         &TfrmFingerEdit::btnImportClick},
+        {&btnExport, nullptr, "btnExport", nullptr, "Export", nullptr, "Export", nullptr,
+         &TfrmFingerEdit::btnExportClick},
         {&btnFirst, &mnuFirst, "btnFirst", "mnuFirst", "First", "&First", "First", mnuData,
          &TfrmFingerEdit::btnFirstClick},
         {&btnPrev, &mnuPrev, "btnPrev", "mnuPrev", "Prev", "&Prev", "Prior", mnuData,
@@ -130,10 +133,6 @@ TfrmFingerEdit::TfrmFingerEdit(QWidget* parent)
         OnEvent(item, &QAction::triggered, this, c.handler);
         *c.item = item;
     }
-    // Template files come with their own window; until then the two buttons stay disabled.
-    btnImport->setEnabled(false);
-    btnExport->setEnabled(false);
-
     auto* body = new QHBoxLayout();
     body->setContentsMargins(6, 6, 6, 6);
     body->setSpacing(6);
@@ -433,6 +432,52 @@ void TfrmFingerEdit::actDeleteFingerExecute(TfrmProgress& progress) {
     adqSearch.Delete();
     CloseLink();
     ReopenAllFingerData();
+}
+
+void TfrmFingerEdit::btnExportClick() {
+    TfrmFingerExport window(this);
+    window.exec();
+}
+
+void TfrmFingerEdit::btnImportClick() {
+    const QString path = Ui().OpenFileName(TfrmFingerExport::FileFilter, TfrmFingerExport::FileExt);
+    if (path.isEmpty()) return;
+    // A refused file throws here with its reason, before anything is written.
+    LoadTemplateFile(path, cdsImportFinger);
+    // The import leaves the edit state and shows another holder: pending enrolments are
+    // offered for saving first, so none is left behind for a holder no longer shown.
+    SaveQuestion();
+
+    // The file's holders are looked up in a fresh holder list: a holder removed since the
+    // editor opened (another station on a shared database) must not get fingerprint rows.
+    const QString shown = CurrentHolderNo().trimmed();
+    OpenTableOrdered(adqHolderData, "HolderData", "HolderNo");
+    if (!shown.isEmpty()) LocateText(adqHolderData, "HolderNo", shown);
+    GridFollowsQuery();
+
+    TemplateImportResult result;
+    {
+        TfrmProgress progress(this);
+        progress.cga->setMinimum(0);
+        progress.cga->setValue(0);
+        ProgressJob = [&] { result = actImportExecute(progress); };
+        progress.exec();
+        ProgressJob = nullptr;
+    }
+    ReopenAllFingerData();
+    SetEditing(false);
+    GridFollowsQuery();
+    ShowHolder();
+    if (const QString notice = TemplateImportNotice(result, *frmSysLib); !notice.isEmpty())
+        ShowInfo(notice);
+}
+
+TemplateImportResult TfrmFingerEdit::actImportExecute(TfrmProgress& progress) {
+    return ImportTemplates(cdsImportFinger, adqHolderData, adqFingerData,
+                           [&progress](int position, int maximum) {
+                               progress.cga->setMaximum(maximum);
+                               progress.cga->setValue(position);
+                           });
 }
 
 void TfrmFingerEdit::btnOkClick() {

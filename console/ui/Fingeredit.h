@@ -18,6 +18,8 @@
 
 #include "Controls.h"
 #include "Dataset.h"
+#include "MemDataset.h"
+#include "TemplateFiles.h"
 
 class DatasetModel;
 class TfrmProgress;
@@ -56,6 +58,8 @@ class TfrmFingerEdit : public QDialog {
     TADOQuery adqAllFingerData;
     TADOQuery adqSearch;
     DatasetModel* dgdFingerDataModel;
+    // The template file being imported.
+    TClientDataSet cdsImportFinger;
 
     // What the enrolment windows read and write.
     int CurrentSlot() const { return currentSlot_; }
@@ -87,6 +91,9 @@ class TfrmFingerEdit : public QDialog {
     void imgFingerClick(QObject* sender);
     void btnDuressFingerClick(QObject* sender);
     void actDeleteFingerExecute(TfrmProgress& progress);
+    void btnImportClick();
+    void btnExportClick();
+    TemplateImportResult actImportExecute(TfrmProgress& progress);
 
     // The slot number in a component's name: the two characters after `prefixLength`, trimmed.
     static int SlotOfName(const QString& name, int prefixLength);
