@@ -117,18 +117,29 @@ void AdaptiveBinarise(ImageView src, ImageView density, ImageView dst) {
         sums[i].resize(static_cast<size_t>(w) * h);
         BoxSum(src, radii[i], sums[i].data());
     }
-    for (int y = 0; y < h; ++y)
+    // Window widths per column for each radius; the heights follow per row.
+    static std::vector<int32_t> spans[3];
+    for (int i = 0; i < 3; ++i) {
+        spans[i].resize(w);
+        for (int x = 0; x < w; ++x) spans[i][x] = ClippedSpan(x, w, radii[i]);
+    }
+    for (int y = 0; y < h; ++y) {
+        int rows[3];
+        for (int i = 0; i < 3; ++i) rows[i] = ClippedSpan(y, h, radii[i]);
+        const uint8_t* n = density[y];
+        const uint8_t* v = src[y];
+        uint8_t* out = dst[y];
+        const size_t row = static_cast<size_t>(y) * w;
         for (int x = 0; x < w; ++x) {
-            const int n = density[y][x];
-            const int k = n >= kParams.highDensityThreshold  ? 0
-                          : n >= kParams.lowDensityThreshold ? 1
-                                                             : 2;
-            const int r = radii[k];
-            const int count = ClippedSpan(x, w, r) * ClippedSpan(y, h, r);
-            const int sum = sums[k][static_cast<size_t>(y) * w + x];
+            const int k = n[x] >= kParams.highDensityThreshold  ? 0
+                          : n[x] >= kParams.lowDensityThreshold ? 1
+                                                                : 2;
+            const int count = spans[k][x] * rows[k];
+            const int sum = sums[k][row + x];
             // v < floor(sum / count) exactly when (v + 1) x count <= sum.
-            dst[y][x] = (src[y][x] + 1) * count <= sum ? 0 : 255;
+            out[x] = (v[x] + 1) * count <= sum ? 0 : 255;
         }
+    }
 }
 
 void MajorityFilter(ImageView src, ImageView dst) {

@@ -27,34 +27,60 @@ class Reciprocal {
     uint64_t m_ = 0;
 };
 
+// o[x] = sum of c over the clipped window x-r..x+r of a row of w values, as a running sum whose
+// border cases are split off so that the loops carry no tests.
+inline void WindowRowSums(const int32_t* c, int w, int r, int32_t* o) {
+    int32_t s = 0;
+    for (int x = 0; x <= std::min(r, w - 1); ++x) s += c[x];
+    const int addEnd = std::max(w - r - 1, 0);  // below it, the window gains c[x + r + 1]
+    const int subStart = std::min(r, w);        // from it on, the window loses c[x - r]
+    int x = 0;
+    for (const int end = std::min(addEnd, subStart); x < end; ++x) {
+        o[x] = s;
+        s += c[x + r + 1];
+    }
+    if (addEnd >= subStart) {
+        for (; x < addEnd; ++x) {
+            o[x] = s;
+            s += c[x + r + 1] - c[x - r];
+        }
+    } else {
+        for (; x < subStart; ++x) o[x] = s;  // the window spans the whole row
+    }
+    for (; x < w; ++x) {
+        o[x] = s;
+        s -= c[x - r];
+    }
+}
+
 // out[y * w + x] = sum of row(yy)[xx] over the clipped window of radius r around (x, y).
 // row(y) returns a pointer to the w values of row y (any integer type).
 template <class RowFn>
 void BoxSum(RowFn row, int w, int h, int r, int32_t* out) {
-    std::vector<int32_t> column(w, 0);
+    static std::vector<int32_t> column;
+    column.assign(w, 0);
+    int32_t* col = column.data();
     for (int y = 0; y <= std::min(r, h - 1); ++y) {
         const auto* src = row(y);
-        for (int x = 0; x < w; ++x) column[x] += src[x];
+        for (int x = 0; x < w; ++x) col[x] += src[x];
     }
     for (int y = 0; y < h; ++y) {
         if (y > 0) {
-            if (y + r < h) {
-                const auto* add = row(y + r);
-                for (int x = 0; x < w; ++x) column[x] += add[x];
-            }
-            if (y - r - 1 >= 0) {
-                const auto* sub = row(y - r - 1);
-                for (int x = 0; x < w; ++x) column[x] -= sub[x];
+            const bool add = y + r < h;
+            const bool sub = y - r - 1 >= 0;
+            if (add && sub) {
+                const auto* a = row(y + r);
+                const auto* b = row(y - r - 1);
+                for (int x = 0; x < w; ++x) col[x] += static_cast<int32_t>(a[x]) - b[x];
+            } else if (add) {
+                const auto* a = row(y + r);
+                for (int x = 0; x < w; ++x) col[x] += a[x];
+            } else if (sub) {
+                const auto* b = row(y - r - 1);
+                for (int x = 0; x < w; ++x) col[x] -= b[x];
             }
         }
-        int32_t* dst = out + static_cast<size_t>(y) * w;
-        int32_t s = 0;
-        for (int x = 0; x <= std::min(r, w - 1); ++x) s += column[x];
-        for (int x = 0; x < w; ++x) {
-            dst[x] = s;
-            if (x + r + 1 < w) s += column[x + r + 1];
-            if (x - r >= 0) s -= column[x - r];
-        }
+        WindowRowSums(col, w, r, out + static_cast<size_t>(y) * w);
     }
 }
 

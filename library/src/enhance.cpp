@@ -1,5 +1,6 @@
 #include "enhance.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -149,22 +150,54 @@ bool IsContiguous(ImageView image) {
     return true;
 }
 
-// Tap offsets in a contiguous image of the given width, per code.
-struct TapOffsets {
-    int width = -1;
-    std::array<std::array<int32_t, 18>, 120> offset{};
+// The kernels of all codes for a contiguous image of the given width: tap offsets and weights
+// in separate arrays, read in the inner loop without bounds tests.
+struct PackedKernel {
+    int32_t centre = 0;
+    int32_t count = 0;
+    int32_t offset[18] = {};
+    int32_t weight[18] = {};
 };
 
-const TapOffsets& OffsetsFor(int width) {
-    static TapOffsets cache;
+struct PackedKernels {
+    int width = -1;
+    std::array<PackedKernel, 120> code{};
+};
+
+const PackedKernels& KernelsFor(int width) {
+    static PackedKernels cache;
     if (cache.width != width) {
         const LineKernel* table = LineKernelTable();
-        for (int c = 0; c < 120; ++c)
-            for (int i = 0; i < table[c].tapCount; ++i)
-                cache.offset[c][i] = table[c].taps[i].dy * width + table[c].taps[i].dx;
+        for (int c = 0; c < 120; ++c) {
+            PackedKernel& k = cache.code[c];
+            k.centre = table[c].centre;
+            k.count = table[c].tapCount;
+            for (int i = 0; i < k.count; ++i) {
+                k.offset[i] = table[c].taps[i].dy * width + table[c].taps[i].dx;
+                k.weight[i] = table[c].taps[i].weight;
+            }
+        }
         cache.width = width;
     }
     return cache;
+}
+
+// The oriented smoothing of a pixel at least LineKernelReach inside the border of a contiguous
+// image; the sums are those of OrientedSmoothPixel (the window is never clipped).
+inline uint8_t SmoothInner(const uint8_t* centre, int code, const PackedKernels& kernels,
+                           int width) {
+    if (code >= 120) {
+        const uint8_t* up = centre - width;
+        const uint8_t* down = centre + width;
+        const int sum = up[-1] + up[0] + up[1] + centre[-1] + centre[0] + centre[1] + down[-1] +
+                        down[0] + down[1];
+        return static_cast<uint8_t>(sum / 9);
+    }
+    const PackedKernel& k = kernels.code[code];
+    int32_t sum = k.centre * centre[0];
+    for (int i = 0; i < k.count; ++i)
+        sum += k.weight[i] * (centre[k.offset[i]] + centre[-k.offset[i]]);
+    return static_cast<uint8_t>(sum / LineKernelTotal);
 }
 
 // dst(x, y) = OrientedSmoothPixel(src, x, y, code(x, y)) for every pixel; src and dst differ.
@@ -174,26 +207,23 @@ template <class CodeAt>
 void SmoothAlong(ImageView src, ImageView dst, CodeAt&& codeAt) {
     const int w = src.width;
     const int h = src.height;
-    const LineKernel* table = LineKernelTable();
     const bool contiguous = IsContiguous(src);
-    const TapOffsets* offsets = contiguous ? &OffsetsFor(w) : nullptr;
+    const PackedKernels* kernels = contiguous ? &KernelsFor(w) : nullptr;
+    const int innerEnd = std::max(w - LineKernelReach, LineKernelReach);
     for (int y = 0; y < h; ++y) {
-        const bool innerRow = contiguous && y >= LineKernelReach && y < h - LineKernelReach;
         uint8_t* out = dst[y];
-        for (int x = 0; x < w; ++x) {
-            const int code = codeAt(x, y);
-            if (innerRow && code < 120 && x >= LineKernelReach && x < w - LineKernelReach) {
-                const LineKernel& k = table[code];
-                const int32_t* off = offsets->offset[code].data();
-                const uint8_t* centre = src[y] + x;
-                int32_t sum = k.centre * centre[0];
-                for (int i = 0; i < k.tapCount; ++i)
-                    sum += k.taps[i].weight * (centre[off[i]] + centre[-off[i]]);
-                out[x] = static_cast<uint8_t>(sum / LineKernelTotal);
-            } else {
-                out[x] = static_cast<uint8_t>(OrientedSmoothPixel(src, x, y, code));
-            }
+        if (!contiguous || y < LineKernelReach || y >= h - LineKernelReach) {
+            for (int x = 0; x < w; ++x)
+                out[x] = static_cast<uint8_t>(OrientedSmoothPixel(src, x, y, codeAt(x, y)));
+            continue;
         }
+        const uint8_t* row = src[y];
+        int x = 0;
+        for (; x < std::min(LineKernelReach, w); ++x)
+            out[x] = static_cast<uint8_t>(OrientedSmoothPixel(src, x, y, codeAt(x, y)));
+        for (; x < innerEnd; ++x) out[x] = SmoothInner(row + x, codeAt(x, y), *kernels, w);
+        for (; x < w; ++x)
+            out[x] = static_cast<uint8_t>(OrientedSmoothPixel(src, x, y, codeAt(x, y)));
     }
 }
 
@@ -255,12 +285,19 @@ void LevelSmooth(ImageView src, ImageView dirImage, ImageView levels, ImageView 
         for (int x = 0; x < dst.width; ++x)
             if (levels[y][x] & 7) pending.push_back({x, y});
     static Image source;
+    const int w = dst.width;
+    const int h = dst.height;
     while (!pending.empty()) {
         source.CopyFrom(dst);
+        const PackedKernels& kernels = KernelsFor(w);
         size_t kept = 0;
         for (const Point p : pending) {
-            dst[p.y][p.x] = static_cast<uint8_t>(
-                OrientedSmoothPixel(source, p.x, p.y, dirImage[p.y][p.x] & DirectionBits));
+            const int code = dirImage[p.y][p.x] & DirectionBits;
+            const bool inner = p.x >= LineKernelReach && p.x < w - LineKernelReach &&
+                               p.y >= LineKernelReach && p.y < h - LineKernelReach;
+            dst[p.y][p.x] = inner
+                                ? SmoothInner(source[p.y] + p.x, code, kernels, w)
+                                : static_cast<uint8_t>(OrientedSmoothPixel(source, p.x, p.y, code));
             uint8_t& level = levels[p.y][p.x];
             level = static_cast<uint8_t>((level & ~7) | ((level & 7) - 1));
             if (level & 7) pending[kept++] = p;

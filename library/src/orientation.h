@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "boxfilter.h"
 #include "extraction_params.h"
 #include "image.h"
 
@@ -113,7 +114,8 @@ inline void DifferenceTerms(ImageView image, int x, int y, int e[4]) {
 // Calls emit(index, D0, D1, D2, D3) for every pixel (index = y x width + x), with the sums of
 // the difference terms over the contributing pixels (1 <= x <= w-2, 1 <= y <= h-2) of its
 // clipped window of radius r, the diagonal sums scaled by 71/100. The terms of each row are
-// computed once and kept in a ring of rows while the window's column sums move down.
+// computed once and kept in a ring of rows while the window's column sums move down; terms,
+// column sums and row sums are held as four planes of w values so that the loops vectorise.
 template <class Emit>
 void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
     const int w = image.width;
@@ -122,46 +124,57 @@ void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
     const int ringRows = 2 * r + 2;
     static std::vector<int16_t> ring;
     static std::vector<int32_t> column;
+    static std::vector<int32_t> rowSums;
     const size_t rowTerms = static_cast<size_t>(w) * 4;
     ring.resize(static_cast<size_t>(ringRows) * rowTerms);
     column.assign(rowTerms, 0);
+    rowSums.resize(rowTerms);
+    int32_t* col = column.data();
     auto termsOf = [&](int y) {
         return ring.data() + static_cast<size_t>(y % ringRows) * rowTerms;
     };
+    // Rows outside 1..h-2 contribute nothing and are neither stored nor added.
+    auto contributes = [&](int y) { return y >= 1 && y <= h - 2; };
     auto addRow = [&](int y) {
         int16_t* t = termsOf(y);
-        std::fill(t, t + rowTerms, int16_t{0});
-        if (y < 1 || y > h - 2) return;
-        for (int x = 1; x <= w - 2; ++x) {
-            int e[4];
-            DifferenceTerms(image, x, y, e);
-            for (int i = 0; i < 4; ++i) {
-                t[4 * x + i] = static_cast<int16_t>(e[i]);
-                column[4 * x + i] += e[i];
-            }
+        int16_t* t0 = t;
+        int16_t* t1 = t + w;
+        int16_t* t2 = t + 2 * w;
+        int16_t* t3 = t + 3 * w;
+        for (int i = 0; i < 4; ++i) {
+            t[i * w] = 0;
+            t[i * w + w - 1] = 0;
         }
+        const uint8_t* up = image[y - 1];
+        const uint8_t* mid = image[y];
+        const uint8_t* down = image[y + 1];
+        for (int x = 1; x <= w - 2; ++x) {
+            const int v = mid[x];
+            t0[x] = static_cast<int16_t>(std::abs(v - mid[x - 1]) + std::abs(v - mid[x + 1]));
+            t1[x] = static_cast<int16_t>(std::abs(v - up[x - 1]) + std::abs(v - down[x + 1]));
+            t2[x] = static_cast<int16_t>(std::abs(v - up[x]) + std::abs(v - down[x]));
+            t3[x] = static_cast<int16_t>(std::abs(v - down[x - 1]) + std::abs(v - up[x + 1]));
+        }
+        for (size_t i = 0; i < rowTerms; ++i) col[i] += t[i];
     };
     auto removeRow = [&](int y) {
         const int16_t* t = termsOf(y);
-        for (size_t i = 0; i < rowTerms; ++i) column[i] -= t[i];
+        for (size_t i = 0; i < rowTerms; ++i) col[i] -= t[i];
     };
-    for (int y = 0; y <= std::min(r, h - 1); ++y) addRow(y);
+    for (int y = 0; y <= std::min(r, h - 1); ++y)
+        if (contributes(y)) addRow(y);
+    const int32_t* s0 = rowSums.data();
+    const int32_t* s1 = s0 + w;
+    const int32_t* s2 = s0 + 2 * w;
+    const int32_t* s3 = s0 + 3 * w;
     for (int y = 0; y < h; ++y) {
         if (y > 0) {
-            if (y - r - 1 >= 0) removeRow(y - r - 1);
-            if (y + r < h) addRow(y + r);
+            if (y - r - 1 >= 0 && contributes(y - r - 1)) removeRow(y - r - 1);
+            if (y + r < h && contributes(y + r)) addRow(y + r);
         }
-        int s[4] = {0, 0, 0, 0};
-        for (int x = 0; x <= std::min(r, w - 1); ++x)
-            for (int i = 0; i < 4; ++i) s[i] += column[4 * x + i];
+        for (int i = 0; i < 4; ++i) WindowRowSums(col + i * w, w, r, rowSums.data() + i * w);
         const size_t row = static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) {
-            emit(row + x, s[0], s[1] * 71 / 100, s[2], s[3] * 71 / 100);
-            if (x + r + 1 < w)
-                for (int i = 0; i < 4; ++i) s[i] += column[4 * (x + r + 1) + i];
-            if (x - r >= 0)
-                for (int i = 0; i < 4; ++i) s[i] -= column[4 * (x - r) + i];
-        }
+        for (int x = 0; x < w; ++x) emit(row + x, s0[x], s1[x] * 71 / 100, s2[x], s3[x] * 71 / 100);
     }
 }
 
