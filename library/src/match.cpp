@@ -35,8 +35,10 @@ struct Tables {
     }
 };
 
+// Built when the library loads, so that the hot loops read them without a guard.
+const Tables tables;
+
 const Tables& T() {
-    static const Tables tables;
     return tables;
 }
 
@@ -62,19 +64,30 @@ struct Rotation {
     int iy(int x, int y) const { return (cs * y - sn * x + 512) >> 10; }
 };
 
+// Sorting key of a neighbour: distance above, index below, so that plain integer order is
+// "by distance, ties by lower index" (distances and indices are both below 1024).
+constexpr int KeyShift = 10;
+constexpr int KeyIndexMask = (1 << KeyShift) - 1;
+
 // The matcher's working copy of one set with its pair tables.
 struct Prepared {
     int n = 0;
     std::vector<int> x, y, dir, quality, type, orient;
     int gridWidth = 0, gridHeight = 0;
-    uint8_t grid[GridRows][GridColumns];       // orientation in degrees, or Unknown
-    std::vector<int16_t> dist, angle, rel;     // n x n
-    std::vector<std::vector<int>> neighbours;  // j > i by distance, ties by index
-    std::vector<int> first;                    // position of the first neighbour >= MinPairDistance
+    uint8_t grid[GridRows][GridColumns];    // orientation in degrees, or Unknown
+    std::vector<int16_t> dist, angle, rel;  // n x n
+    // Row i (i < n - 1) holds the n - 1 - i indices j > i by distance, ties by index.
+    std::vector<int16_t> neighbours;
+    std::vector<int> first;  // position of the first neighbour >= MinPairDistance
+    int maxDist = 0;         // largest distance of any pair
 
     int D(int i, int j) const { return dist[i * n + j]; }
     int A(int i, int j) const { return angle[i * n + j]; }
     int R(int i, int j) const { return rel[i * n + j]; }
+    const int16_t* Neighbours(int i) const {
+        return neighbours.data() + static_cast<size_t>(i) * n;
+    }
+    int NeighbourCount(int i) const { return n - 1 - i; }
     int Cell(int col, int row) const {
         if (col < 0 || row < 0 || col >= GridColumns || row >= GridRows) return Unknown;
         return grid[row][col];
@@ -101,14 +114,16 @@ struct Prepared {
             orient[i] = Cell(x[i] >> 4, y[i] >> 4);
         }
 
-        dist.assign(static_cast<size_t>(n) * n, 0);
-        angle.assign(static_cast<size_t>(n) * n, 0);
-        rel.assign(static_cast<size_t>(n) * n, 0);
+        const size_t nn = static_cast<size_t>(n) * n;
+        dist.assign(nn, 0);
+        angle.assign(nn, 0);
+        rel.assign(nn, 0);
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j) {
                 const int dx = x[j] - x[i], dy = y[j] - y[i];
                 const int64_t d2 = int64_t{dx} * dx + int64_t{dy} * dy;
                 const int d = isqrt(static_cast<int>(std::min<int64_t>(d2, INT32_MAX)));
+                maxDist = std::max(maxDist, d);
                 dist[i * n + j] = dist[j * n + i] = static_cast<int16_t>(d);
                 const int a = VectorAngle(dx, dy);
                 angle[i * n + j] = static_cast<int16_t>(a);
@@ -118,18 +133,20 @@ struct Prepared {
                 rel[j * n + i] = static_cast<int16_t>(r == 0 ? 0 : 360 - r);
             }
 
-        neighbours.resize(std::max(n - 1, 0));
+        neighbours.assign(nn, 0);
         first.assign(std::max(n - 1, 0), 0);
+        std::vector<int> keys(std::max(n, 1));
         for (int i = 0; i + 1 < n; ++i) {
-            auto& list = neighbours[i];
-            list.resize(n - 1 - i);
-            std::iota(list.begin(), list.end(), i + 1);
-            std::sort(list.begin(), list.end(),
-                      [&](int p, int q) { return D(i, p) != D(i, q) ? D(i, p) < D(i, q) : p < q; });
-            first[i] = static_cast<int>(
-                std::partition_point(list.begin(), list.end(),
-                                     [&](int j) { return D(i, j) < minPairDistance; }) -
-                list.begin());
+            const int count = n - 1 - i;
+            for (int k = 0; k < count; ++k) keys[k] = (D(i, i + 1 + k) << KeyShift) | (i + 1 + k);
+            std::sort(keys.begin(), keys.begin() + count);
+            int16_t* row = neighbours.data() + static_cast<size_t>(i) * n;
+            int closer = 0;
+            for (int k = 0; k < count; ++k) {
+                row[k] = static_cast<int16_t>(keys[k] & KeyIndexMask);
+                if ((keys[k] >> KeyShift) < minPairDistance) ++closer;
+            }
+            first[i] = closer;
         }
     }
 };
@@ -139,12 +156,22 @@ struct SetPair {
     int16_t dist, angle, rel, c, d;
 };
 
-// Cells of set 2's pairs for the voting step: relative angle in 10-degree buckets, distance
-// in 16-pixel cells.
-constexpr int RelBucketWidth = 10;
-constexpr int RelBuckets = 360 / RelBucketWidth;
-constexpr int DistCellShift = 4;  // 16-pixel distance cells
+// The voting step looks set 2's pairs up in cells. A pair (c, d) with direction A has the two
+// angles u = Dir[c] - A and v = Dir[d] - A; the rotation tests of a set-1 pair (a, b) against
+// it, fold(ROT(a, c) - theta) and fold(ROT(b, d) - theta), are exactly the circular distances
+// of u and v from the set-1 pair's own u and v. So only the cells of u and v within
+// AngleTolerance can hold a voting pair; the tests themselves are still made as they stand.
+// Cells: u and v in 20-degree buckets, the distance in 16-pixel cells (innermost, so that a
+// distance window is one run of the array).
+constexpr int TurnBucketWidth = 20;
+constexpr int TurnBuckets = 360 / TurnBucketWidth;
+constexpr int DistCellShift = 4;
 constexpr int DistCells = 1024 >> DistCellShift;
+
+int TurnOf(int dir, int angle) {
+    const int u = dir - angle;
+    return u < 0 ? u + 360 : u;
+}
 
 // Raw score of an alignment: the weight sum scaled by the anchors' type agreement, squared and
 // spread over the number of minutiae in the common area. The split at 32767 keeps q x q in
@@ -190,82 +217,118 @@ struct Correspondences {
 
     Correspondences(const Prepared& s1, const Prepared& s2, const MatchParams& p)
         : n2(s2.n), rot(static_cast<size_t>(s1.n) * s2.n), wgt(rot.size()) {
-        for (int i = 0; i < s1.n; ++i)
-            for (int j = 0; j < s2.n; ++j) {
-                rot[i * n2 + j] = static_cast<int16_t>(Wrap360(s2.dir[j] - s1.dir[i]));
-                int q = 1;
-                if (p.UseQuality) {
-                    const int delta = std::abs(s2.quality[j] - s1.quality[i]);
-                    q = delta <= p.QualityRange ? 100 - (100 * delta) / p.QualityRange : 0;
-                }
-                wgt[i * n2 + j] =
-                    (s1.type[i] == s2.type[j] ? SameTypeFactor : p.TypeMismatchWeight) * q;
+        // The quality factor of every possible difference (qualities are bytes), worked out
+        // only for the differences that occur, as the range may be any value.
+        int factor[256];
+        std::fill(std::begin(factor), std::end(factor), -1);
+        auto qualityFactor = [&](int delta) {
+            if (!p.UseQuality) return 1;
+            int& q = factor[delta];
+            if (q < 0) q = delta <= p.QualityRange ? 100 - (100 * delta) / p.QualityRange : 0;
+            return q;
+        };
+        for (int i = 0; i < s1.n; ++i) {
+            int16_t* rotRow = rot.data() + static_cast<size_t>(i) * n2;
+            int* wgtRow = wgt.data() + static_cast<size_t>(i) * n2;
+            const int dir1 = s1.dir[i], quality1 = s1.quality[i], type1 = s1.type[i];
+            for (int j = 0; j < n2; ++j) {
+                rotRow[j] = static_cast<int16_t>(Wrap360(s2.dir[j] - dir1));
+                const int q = qualityFactor(std::abs(s2.quality[j] - quality1));
+                wgtRow[j] = (type1 == s2.type[j] ? SameTypeFactor : p.TypeMismatchWeight) * q;
             }
+        }
     }
 };
 
 // Voting. The counts do not depend on the order in which matching pairs are visited, so set
-// 2's pairs are looked up in cells by relative angle and distance rather than walked with
-// forward-only cursors; the votes are the same.
+// 2's pairs are looked up in cells rather than walked with forward-only cursors; the votes are
+// the same.
 VoteResult Vote(const Prepared& s1, const Prepared& s2, const Correspondences& corr,
                 const MatchParams& p) {
     const int n1 = s1.n, n2 = s2.n;
     auto idx = [n2](int i, int j) { return i * n2 + j; };
-    const auto& rot = corr.rot;
-    const auto& wgt = corr.wgt;
-    // Set 2's pairs in cells of relative angle x distance (counting sort into one array), so
-    // that a set-1 pair reads only the cells that can pass the distance and angle tests.
-    std::vector<int> cellStart(RelBuckets * DistCells + 1, 0);
-    auto cellOf = [](int rel, int dist) {
-        return (rel / RelBucketWidth) * DistCells + std::min(dist >> DistCellShift, DistCells - 1);
+    const int16_t* rot = corr.rot.data();
+    const int* wgt = corr.wgt.data();
+    // Counting sort of set 2's pairs into the cells.
+    const int distCells = (s2.maxDist >> DistCellShift) + 1;
+    const int cellsPerU = TurnBuckets * distCells;
+    std::vector<int> cellStart(static_cast<size_t>(TurnBuckets) * cellsPerU + 1, 0);
+    auto cellOf = [&](int c, int d) {
+        const int a = s2.A(c, d);
+        return (TurnOf(s2.dir[c], a) / TurnBucketWidth) * cellsPerU +
+               (TurnOf(s2.dir[d], a) / TurnBucketWidth) * distCells + (s2.D(c, d) >> DistCellShift);
     };
-    for (int c = 0; c + 1 < n2; ++c)
-        for (size_t k = s2.first[c]; k < s2.neighbours[c].size(); ++k) {
-            const int d = s2.neighbours[c][k];
-            ++cellStart[cellOf(s2.R(c, d), s2.D(c, d)) + 1];
-        }
+    for (int c = 0; c + 1 < n2; ++c) {
+        const int16_t* list = s2.Neighbours(c);
+        for (int k = s2.first[c]; k < s2.NeighbourCount(c); ++k)
+            ++cellStart[cellOf(c, list[k]) + 1];
+    }
     for (size_t i = 1; i < cellStart.size(); ++i) cellStart[i] += cellStart[i - 1];
     std::vector<SetPair> pairs2(cellStart.back());
-    std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
-    for (int c = 0; c + 1 < n2; ++c)
-        for (size_t k = s2.first[c]; k < s2.neighbours[c].size(); ++k) {
-            const int d = s2.neighbours[c][k];
-            pairs2[fill[cellOf(s2.R(c, d), s2.D(c, d))]++] = SetPair{
-                static_cast<int16_t>(s2.D(c, d)), static_cast<int16_t>(s2.A(c, d)),
-                static_cast<int16_t>(s2.R(c, d)), static_cast<int16_t>(c), static_cast<int16_t>(d)};
+    {
+        std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
+        for (int c = 0; c + 1 < n2; ++c) {
+            const int16_t* list = s2.Neighbours(c);
+            for (int k = s2.first[c]; k < s2.NeighbourCount(c); ++k) {
+                const int d = list[k];
+                pairs2[fill[cellOf(c, d)]++] =
+                    SetPair{static_cast<int16_t>(s2.D(c, d)), static_cast<int16_t>(s2.A(c, d)),
+                            static_cast<int16_t>(s2.R(c, d)), static_cast<int16_t>(c),
+                            static_cast<int16_t>(d)};
+            }
         }
+    }
 
-    // The relative-angle buckets within AngleTolerance of a relative angle r1.
-    const int reach = (p.AngleTolerance + RelBucketWidth - 1) / RelBucketWidth;
-    const int span = std::min(2 * reach + 1, RelBuckets);
+    // The buckets within AngleTolerance of an angle, counted from the angle's own bucket.
+    const int reach = (p.AngleTolerance + TurnBucketWidth - 1) / TurnBucketWidth;
+    const int span = std::min(2 * reach + 1, TurnBuckets);
+    // For each angle the buckets to read, as offsets into the cell table.
+    std::vector<int> uRuns(360 * span), vRuns(360 * span);
+    for (int angle = 0; angle < 360; ++angle) {
+        int bucket = ((angle / TurnBucketWidth - reach) % TurnBuckets + TurnBuckets) % TurnBuckets;
+        for (int k = 0; k < span; ++k, bucket = (bucket + 1) % TurnBuckets) {
+            uRuns[angle * span + k] = bucket * cellsPerU;
+            vRuns[angle * span + k] = bucket * distCells;
+        }
+    }
+    const int tol = p.AngleTolerance, maxRot = p.MaxRotation;
     std::vector<int> votes(static_cast<size_t>(n1) * n2, 0);
     for (int a = 0; a + 1 < n1; ++a) {
-        const auto& list = s1.neighbours[a];
-        for (size_t k = s1.first[a]; k < list.size(); ++k) {
+        const int16_t* list = s1.Neighbours(a);
+        const int* wgtA = wgt + idx(a, 0);
+        const int16_t* rotA = rot + idx(a, 0);
+        int* votesA = votes.data() + idx(a, 0);
+        for (int k = s1.first[a]; k < s1.NeighbourCount(a); ++k) {
             const int b = list[k];
             const int d1 = s1.D(a, b);
             const int lo = d1 - p.DistanceTolerance, hi = d1 + p.DistanceTolerance;
+            // The distance window cut to the distances set 2 has, in cells.
             const int firstCell = std::max(lo, 0) >> DistCellShift;
-            const int lastCell = std::min(hi >> DistCellShift, DistCells - 1);
+            const int lastCell = std::min(hi, s2.maxDist) >> DistCellShift;
+            if (hi < 0 || firstCell > lastCell) continue;
             const int r1 = s1.R(a, b), a1 = s1.A(a, b);
-            const int home = r1 / RelBucketWidth;
-            for (int off = 0; off < span; ++off) {
-                const int bi = (home - reach + off + RelBuckets) % RelBuckets;
-                const int from = cellStart[bi * DistCells + firstCell];
-                const int to = cellStart[bi * DistCells + lastCell + 1];
-                for (int m = from; m < to; ++m) {
-                    const SetPair& q = pairs2[m];
-                    if (q.dist < lo || q.dist > hi) continue;
-                    if (Fold(q.rel - r1) > p.AngleTolerance) continue;
-                    const int theta = Wrap360(q.angle - a1);
-                    if (!RotationAllowed(theta, p)) continue;
-                    const int ac = idx(a, q.c), bd = idx(b, q.d);
-                    if (wgt[ac] == 0 || wgt[bd] == 0) continue;
-                    if (Fold(rot[ac] - theta) > p.AngleTolerance ||
-                        Fold(rot[bd] - theta) > p.AngleTolerance)
-                        continue;
-                    ++votes[ac];
-                    ++votes[bd];
+            const int* wgtB = wgt + idx(b, 0);
+            const int16_t* rotB = rot + idx(b, 0);
+            int* votesB = votes.data() + idx(b, 0);
+            const int* uRun = uRuns.data() + TurnOf(s1.dir[a], a1) * span;
+            const int* vRun = vRuns.data() + TurnOf(s1.dir[b], a1) * span;
+            for (int ou = 0; ou < span; ++ou) {
+                const int* cells = cellStart.data() + uRun[ou];
+                for (int ov = 0; ov < span; ++ov) {
+                    const int* run = cells + vRun[ov];
+                    const int to = run[lastCell + 1];
+                    for (int m = run[firstCell]; m < to; ++m) {
+                        const SetPair& q = pairs2[m];
+                        if (q.dist < lo || q.dist > hi) continue;
+                        if (Fold(q.rel - r1) > tol) continue;
+                        const int theta = Wrap360(q.angle - a1);
+                        if (theta > maxRot && theta < 360 - maxRot) continue;
+                        if (wgtA[q.c] == 0 || wgtB[q.d] == 0) continue;
+                        if (Fold(rotA[q.c] - theta) > tol || Fold(rotB[q.d] - theta) > tol)
+                            continue;
+                        ++votesA[q.c];
+                        ++votesB[q.d];
+                    }
                 }
             }
         }
@@ -368,15 +431,16 @@ int MatchSets(const MinutiaSet& set1, const MinutiaSet& set2, const MatchParams&
     int64_t bestScore = 0;
     int bestPairs = 0, bestM = 0, anchorA = -1, anchorB = -1;
 
-    // Set 2's minutiae around each c by distance, for building the compatible table.
-    std::vector<std::vector<int>> around(n2);
+    // Set 2's minutiae around each c by distance (ties by index), as sorting keys, for building
+    // the compatible table.
+    const int aroundStride = std::max(n2 - 1, 1);
+    std::vector<int> around(static_cast<size_t>(n2) * aroundStride);
     for (int c = 0; c < n2; ++c) {
-        auto& list = around[c];
+        int* list = around.data() + static_cast<size_t>(c) * aroundStride;
+        int k = 0;
         for (int j = 0; j < n2; ++j)
-            if (j != c) list.push_back(j);
-        std::sort(list.begin(), list.end(), [&](int l, int r) {
-            return s2.D(c, l) != s2.D(c, r) ? s2.D(c, l) < s2.D(c, r) : l < r;
-        });
+            if (j != c) list[k++] = (s2.D(c, j) << KeyShift) | j;
+        std::sort(list, list + k);
     }
 
     // Compatible table, rebuilt for each anchor: a stamp marks C(i, j) = 1 without clearing,
@@ -483,12 +547,14 @@ int MatchSets(const MinutiaSet& set1, const MinutiaSet& set2, const MatchParams&
             if (i == a) continue;
             const int d1 = s1.D(a, i);
             if (d1 < p.MinPairDistance) continue;
-            const auto& list = around[c];
-            auto it = std::lower_bound(list.begin(), list.end(), d1 - p.DistanceTolerance,
-                                       [&](int j, int v) { return s2.D(c, j) < v; });
-            for (; it != list.end() && s2.D(c, *it) <= d1 + p.DistanceTolerance; ++it) {
-                const int j = *it;
-                if (s2.D(c, j) < p.MinPairDistance || wgt[idx(i, j)] == 0) continue;
+            const int* list = around.data() + static_cast<size_t>(c) * aroundStride;
+            const int* end = list + (n2 - 1);
+            const int loKey = std::max(d1 - p.DistanceTolerance, 0) << KeyShift;
+            const int hiDist = d1 + p.DistanceTolerance;
+            for (const int* it = std::lower_bound(list, end, loKey);
+                 it != end && (*it >> KeyShift) <= hiDist; ++it) {
+                const int j = *it & KeyIndexMask;
+                if ((*it >> KeyShift) < p.MinPairDistance || wgt[idx(i, j)] == 0) continue;
                 if (Fold(s2.R(c, j) - s1.R(a, i)) > p.AngleTolerance) continue;
                 const int theta = Wrap360(s2.A(c, j) - s1.A(a, i));
                 if (!fitsTheta(theta)) continue;
