@@ -58,38 +58,57 @@ inline int ClampedQuotient(int n, int d) {
     return negative ? -q : q;
 }
 
+// ClampedQuotient(n, d) for d < 0, the only case the estimator meets.
+inline int ClampedQuotientByNegative(int n, int d) {
+    const int an = n < 0 ? -n : n;
+    const int ad = -d;
+    int q = 0;
+    for (int bit = 8; bit > 0; bit >>= 1) q += (q + bit) * ad <= an ? bit : 0;
+    return n < 0 ? q : -q;
+}
+
+// Steps 1-4 of the estimator, with what step 5 needs. The pair (R, S) = (D[k], D[k+1]) is read
+// through selections rather than an indexed array, so that the sums stay in registers.
+struct PairEstimate {
+    int code;  // NoDirection when E = 0
+    int offset;
+    int r, s, p, q;
+};
+
+inline PairEstimate EstimatePair(int d0, int d1, int d2, int d3) {
+    const int d[4] = {d0, d1, d2, d3};
+    const int m = std::max(std::max(d0, d1), std::max(d2, d3));
+    const int k = SmallestPair(d);
+    const int r = k == 0 ? d0 : k == 1 ? d1 : k == 2 ? d2 : d3;
+    const int s = k == 0 ? d1 : k == 1 ? d2 : k == 2 ? d3 : d0;
+    const int p = k == 0 ? d2 : k == 1 ? d3 : k == 2 ? d0 : d1;
+    const int q = k == 0 ? d3 : k == 1 ? d0 : k == 2 ? d1 : d2;
+    // Every sum is at most M, so E = P + Q + R + S - 4M is never positive.
+    const int e = d0 + d1 + d2 + d3 - 4 * m;
+    if (e == 0) return {NoDirection, 0, r, s, p, q};
+    const int offset = ClampedQuotientByNegative(15 * (3 * (p - q) - r + s), e);
+    const int code = kPairBase[k] + offset;
+    return {code >= 120 ? code - 120 : code, offset, r, s, p, q};
+}
+
 }  // namespace detail
 
 // Direction code (steps 1-4 of the estimator) from the four difference sums; NoDirection when
 // all four are equal. Window sums stay below 2^21, so 32-bit arithmetic is exact.
-inline int EstimateDirectionCode(int d0, int d1, int d2, int d3, int* offsetOut = nullptr,
-                                 int* pairOut = nullptr) {
-    const int d[4] = {d0, d1, d2, d3};
-    const int m = std::max(std::max(d0, d1), std::max(d2, d3));
-    const int k = detail::SmallestPair(d);
-    const int r = d[k], s = d[(k + 1) & 3], p = d[(k + 2) & 3], q = d[(k + 3) & 3];
-    const int e = p + q + r + s - 4 * m;
-    if (e == 0) return NoDirection;
-    const int offset = detail::ClampedQuotient(15 * (3 * (p - q) - r + s), e);
-    if (offsetOut) *offsetOut = offset;
-    if (pairOut) *pairOut = k;
-    const int code = detail::kPairBase[k] + offset;
-    return code >= 120 ? code - 120 : code;
+inline int EstimateDirectionCode(int d0, int d1, int d2, int d3) {
+    return detail::EstimatePair(d0, d1, d2, d3).code;
 }
 
 // Direction and uncertainty from the four difference sums D0 (horizontal), D1 (the
 // top-left-to-bottom-right diagonal, already scaled by 71/100), D2 (vertical) and D3.
 inline DirectionEstimate EstimateDirection(int d0, int d1, int d2, int d3, int contrastThreshold) {
     DirectionEstimate result;
-    int offset = 0;
-    int k = 0;
-    result.code = EstimateDirectionCode(d0, d1, d2, d3, &offset, &k);
-    if (result.code == NoDirection) return result;
-    const int d[4] = {d0, d1, d2, d3};
-    const int r = d[k], s = d[(k + 1) & 3], p = d[(k + 2) & 3], q = d[(k + 3) & 3];
-    const int small = std::min(r, s);
-    const int big = s < r ? q : p;
-    const int t = (15 - std::abs(offset)) * (big - small) / 15;
+    const detail::PairEstimate e = detail::EstimatePair(d0, d1, d2, d3);
+    result.code = e.code;
+    if (e.code == NoDirection) return result;
+    const int small = std::min(e.r, e.s);
+    const int big = e.s < e.r ? e.q : e.p;
+    const int t = (15 - std::abs(e.offset)) * (big - small) / 15;
     if (big + t <= 0)
         result.uncertainty = 255;
     else
@@ -116,6 +135,11 @@ inline void DifferenceTerms(ImageView image, int x, int y, int e[4]) {
 // clipped window of radius r, the diagonal sums scaled by 71/100. The terms of each row are
 // computed once and kept in a ring of rows while the window's column sums move down; terms,
 // column sums and row sums are held as four planes of w values so that the loops vectorise.
+// 71/100 of a diagonal sum, truncated; the sums are never negative.
+inline int Scale71(int32_t sum) {
+    return static_cast<int>(static_cast<uint32_t>(sum) * 71u / 100u);
+}
+
 template <class Emit>
 void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
     const int w = image.width;
@@ -174,7 +198,7 @@ void ForEachDirectionWindow(ImageView image, int r, Emit&& emit) {
         }
         for (int i = 0; i < 4; ++i) WindowRowSums(col + i * w, w, r, rowSums.data() + i * w);
         const size_t row = static_cast<size_t>(y) * w;
-        for (int x = 0; x < w; ++x) emit(row + x, s0[x], s1[x] * 71 / 100, s2[x], s3[x] * 71 / 100);
+        for (int x = 0; x < w; ++x) emit(row + x, s0[x], Scale71(s1[x]), s2[x], Scale71(s3[x]));
     }
 }
 
