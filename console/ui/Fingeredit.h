@@ -1,7 +1,7 @@
 // The fingerprint editor: one holder at a time with ten finger slots. It enrols a finger into a
 // slot from the configured source, marks duress fingers, deletes fingers from every linked
-// reader and then from the database, and gives out the finger numbers, which are unique over
-// all holders because the readers keep templates under them.
+// reader and then from the database, gives out the finger numbers, which are unique over all
+// holders because the readers keep templates under them, and imports and exports template files.
 #pragma once
 
 #include <QAction>
