@@ -78,8 +78,9 @@ struct Prepared {
     std::vector<int16_t> dist, angle, rel;  // n x n
     // Row i (i < n - 1) holds the n - 1 - i indices j > i by distance, ties by index.
     std::vector<int16_t> neighbours;
-    std::vector<int> first;  // position of the first neighbour >= MinPairDistance
-    int maxDist = 0;         // largest distance of any pair
+    std::vector<int> first;       // position of the first neighbour >= MinPairDistance
+    std::vector<int> byDistance;  // pairs i < j as (i << KeyShift) | j, by distance, j, i
+    int maxDist = 0;              // largest distance of any pair
 
     int D(int i, int j) const { return dist[i * n + j]; }
     int A(int i, int j) const { return angle[i * n + j]; }
@@ -133,21 +134,40 @@ struct Prepared {
                 rel[j * n + i] = static_cast<int16_t>(r == 0 ? 0 : 360 - r);
             }
 
+        // All pairs i < j by distance, then j, then i (a counting sort on the distance, filled
+        // in index order): read in that order, each row of neighbours comes out by distance,
+        // ties by lower index.
+        std::vector<int> distStart(maxDist + 2, 0);
+        for (int j = 1; j < n; ++j)
+            for (int i = 0; i < j; ++i) ++distStart[D(i, j) + 1];
+        for (size_t k = 1; k < distStart.size(); ++k) distStart[k] += distStart[k - 1];
+        byDistance.resize(static_cast<size_t>(n) * (n - 1) / 2);
+        for (int j = 1; j < n; ++j)
+            for (int i = 0; i < j; ++i) byDistance[distStart[D(i, j)]++] = (i << KeyShift) | j;
+
         neighbours.assign(nn, 0);
         first.assign(std::max(n - 1, 0), 0);
-        std::vector<int> keys(std::max(n, 1));
-        for (int i = 0; i + 1 < n; ++i) {
-            const int count = n - 1 - i;
-            for (int k = 0; k < count; ++k) keys[k] = (D(i, i + 1 + k) << KeyShift) | (i + 1 + k);
-            std::sort(keys.begin(), keys.begin() + count);
-            int16_t* row = neighbours.data() + static_cast<size_t>(i) * n;
-            int closer = 0;
-            for (int k = 0; k < count; ++k) {
-                row[k] = static_cast<int16_t>(keys[k] & KeyIndexMask);
-                if ((keys[k] >> KeyShift) < minPairDistance) ++closer;
-            }
-            first[i] = closer;
+        std::vector<int> fill(std::max(n, 1), 0);
+        for (const int pair : byDistance) {
+            const int i = pair >> KeyShift, j = pair & KeyIndexMask;
+            neighbours[static_cast<size_t>(i) * n + fill[i]++] = static_cast<int16_t>(j);
+            if (D(i, j) < minPairDistance) ++first[i];
         }
+    }
+
+    // Row c: sorting keys (distance, index) of all j != c in ascending order. The pairs taken by
+    // distance, then the higher and then the lower index, give every row in that order.
+    std::vector<int> Around() const {
+        const int stride = std::max(n - 1, 1);
+        std::vector<int> around(static_cast<size_t>(n) * stride);
+        std::vector<int> fill(std::max(n, 1), 0);
+        for (const int pair : byDistance) {
+            const int i = pair >> KeyShift, j = pair & KeyIndexMask;
+            const int d = D(i, j) << KeyShift;
+            around[static_cast<size_t>(i) * stride + fill[i]++] = d | j;
+            around[static_cast<size_t>(j) * stride + fill[j]++] = d | i;
+        }
+        return around;
     }
 };
 
@@ -434,14 +454,7 @@ int MatchSets(const MinutiaSet& set1, const MinutiaSet& set2, const MatchParams&
     // Set 2's minutiae around each c by distance (ties by index), as sorting keys, for building
     // the compatible table.
     const int aroundStride = std::max(n2 - 1, 1);
-    std::vector<int> around(static_cast<size_t>(n2) * aroundStride);
-    for (int c = 0; c < n2; ++c) {
-        int* list = around.data() + static_cast<size_t>(c) * aroundStride;
-        int k = 0;
-        for (int j = 0; j < n2; ++j)
-            if (j != c) list[k++] = (s2.D(c, j) << KeyShift) | j;
-        std::sort(list, list + k);
-    }
+    const std::vector<int> around = s2.Around();
 
     // Compatible table, rebuilt for each anchor: a stamp marks C(i, j) = 1 without clearing,
     // and each i keeps its compatible j for the pairing step.
