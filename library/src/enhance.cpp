@@ -155,7 +155,8 @@ bool IsContiguous(ImageView image) {
 struct PackedKernel {
     int32_t centre = 0;
     int32_t count = 0;
-    int32_t offset[18] = {};
+    ptrdiff_t ahead[18] = {};   // (dx, dy) as an offset
+    ptrdiff_t behind[18] = {};  // (-dx, -dy)
     int32_t weight[18] = {};
 };
 
@@ -173,7 +174,9 @@ const PackedKernels& KernelsFor(int width) {
             k.centre = table[c].centre;
             k.count = table[c].tapCount;
             for (int i = 0; i < k.count; ++i) {
-                k.offset[i] = table[c].taps[i].dy * width + table[c].taps[i].dx;
+                k.ahead[i] =
+                    static_cast<ptrdiff_t>(table[c].taps[i].dy) * width + table[c].taps[i].dx;
+                k.behind[i] = -k.ahead[i];
                 k.weight[i] = table[c].taps[i].weight;
             }
         }
@@ -196,7 +199,7 @@ inline uint8_t SmoothInner(const uint8_t* centre, int code, const PackedKernels&
     const PackedKernel& k = kernels.code[code];
     int32_t sum = k.centre * centre[0];
     for (int i = 0; i < k.count; ++i)
-        sum += k.weight[i] * (centre[k.offset[i]] + centre[-k.offset[i]]);
+        sum += k.weight[i] * (centre[k.ahead[i]] + centre[k.behind[i]]);
     return static_cast<uint8_t>(sum / LineKernelTotal);
 }
 

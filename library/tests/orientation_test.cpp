@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "extract_fixtures.h"
@@ -32,6 +35,46 @@ TEST(EstimateDirection, ContrastThresholdOnlyRaisesTheUncertainty) {
     const auto faint = EstimateDirection(0, 3000, 4300, 3000, 4300);
     EXPECT_EQ(faint.code, clean.code);
     EXPECT_EQ(faint.uncertainty, 255);
+}
+
+// The estimator written out step by step with plain divisions, to check the fast one against.
+DirectionEstimate ReferenceEstimate(const int d[4], int contrastThreshold) {
+    const int m = std::max(std::max(d[0], d[1]), std::max(d[2], d[3]));
+    int k = 1;
+    for (const int pair : {2, 3, 0})
+        if (d[pair] + d[(pair + 1) % 4] < d[k] + d[(k + 1) % 4]) k = pair;
+    const int r = d[k], s = d[(k + 1) % 4], p = d[(k + 2) % 4], q = d[(k + 3) % 4];
+    const int e = p + q + r + s - 4 * m;
+    if (e == 0) return {NoDirection, 255};
+    const int offset = static_cast<int>(int64_t{15} * (3 * (p - q) - r + s) / e);
+    int code = (k == 0 ? 15 : k == 1 ? 45 : k == 2 ? 75 : 105) + offset;
+    if (code == 120) code = 0;
+    const int small = std::min(r, s);
+    const int big = s < r ? q : p;
+    const int t = (15 - std::abs(offset)) * (big - small) / 15;
+    int u = big + t == 0 ? 255 : (t > small ? 0 : small - t) * 255 / (big + t);
+    if (contrastThreshold != NoContrastTest && m <= contrastThreshold) u = 255;
+    return {code, u};
+}
+
+TEST(EstimateDirection, AgreesWithTheStepsOverManySums) {
+    // Small sums hit the ties and the zero cases, large ones the range of 25 x 25 windows.
+    uint32_t seed = 12345;
+    auto next = [&](int limit) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % static_cast<uint32_t>(limit));
+    };
+    for (const int limit : {4, 40, 3000, 1 << 19}) {
+        for (int i = 0; i < 200000; ++i) {
+            const int d[4] = {next(limit), next(limit), next(limit), next(limit)};
+            const auto want = ReferenceEstimate(d, limit / 2);
+            const auto got = EstimateDirection(d[0], d[1], d[2], d[3], limit / 2);
+            ASSERT_EQ(got.code, want.code) << d[0] << " " << d[1] << " " << d[2] << " " << d[3];
+            ASSERT_EQ(got.uncertainty, want.uncertainty)
+                << d[0] << " " << d[1] << " " << d[2] << " " << d[3];
+            ASSERT_EQ(EstimateDirectionCode(d[0], d[1], d[2], d[3]), want.code);
+        }
+    }
 }
 
 TEST(PixelOrientation, FindsTheDirectionOfStraightRidges) {
