@@ -47,7 +47,7 @@ class HoldersBase {
         QFile ini(db_->baseDir() + "system.ini");
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write("[System]\nConnectString=" + db_->connectString().toUtf8() +
-                  "\nComPort=7\nTimeOut=150\nRetryCount=2\n");
+                  "\nComPort=7\nTimeOut=1000\nRetryCount=2\n");
         ini.close();
         sys_ = std::make_unique<TfrmSysLib>(db_->baseDir());
         ASSERT_TRUE(sys_->OpenSharedConnection()) << sys_->adcMain.lastError().toStdString();
