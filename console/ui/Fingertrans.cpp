@@ -152,6 +152,8 @@ TfrmFingerTrans::TfrmFingerTrans(QWidget* parent)
     dgdFingerPrint->setModel(dgdFingerPrintModel);
     dgdFingerPrint->setItemDelegateForColumn(kReaderSelectColumn,
                                              new SelectFlagDelegate(imgOK, imgCancel, this));
+    const int readerWidths[] = {80, 110, 80, 110, 45};
+    for (int c = 0; c < 5; ++c) dgdFingerPrint->setColumnWidth(c, readerWidths[c]);
     readerSide->addWidget(dgdFingerPrint, 1);
     auto* readerButtons = new QHBoxLayout();
     btnFingerSelectAll = makeButton("btnFingerSelectAll", "全選");
@@ -170,6 +172,8 @@ TfrmFingerTrans::TfrmFingerTrans(QWidget* parent)
     dgdHolderData->setModel(dgdHolderDataModel);
     dgdHolderData->setItemDelegateForColumn(kHolderSelectColumn,
                                             new SelectFlagDelegate(imgOK, imgCancel, this));
+    const int holderWidths[] = {80, 110, 45};
+    for (int c = 0; c < 3; ++c) dgdHolderData->setColumnWidth(c, holderWidths[c]);
     holderSide->addWidget(dgdHolderData, 1);
     auto* holderButtons = new QHBoxLayout();
     btnHolderSelectAll = makeButton("btnHolderSelectAll", "全選");

@@ -33,6 +33,11 @@ QTableView* MakeList(QWidget* parent, const char* name, const char* accessibleNa
     return grid;
 }
 
+void SetColumnWidths(QTableView* grid) {
+    const int widths[] = {70, 100, 60, 80};
+    for (int c = 0; c < 4; ++c) grid->setColumnWidth(c, widths[c]);
+}
+
 // The grid's selected row becomes the dataset's current row.
 void FollowSelection(QTableView* grid, TClientDataSet& dataset) {
     const QModelIndex index = grid->currentIndex();
@@ -66,6 +71,7 @@ TfrmImportHolder::TfrmImportHolder(const QString& path, QWidget* parent)
     dgHolderModel = new ClientDatasetModel(&cdsHolder, kListFields, this);
     dgHolderModel->setTitles(kListTitles);
     dgHolder->setModel(dgHolderModel);
+    SetColumnWidths(dgHolder);
     lists->addWidget(dgHolder, 1);
 
     auto* moves = new QVBoxLayout();
@@ -92,6 +98,7 @@ TfrmImportHolder::TfrmImportHolder(const QString& path, QWidget* parent)
     dgSelectHolderModel = new ClientDatasetModel(&cdsSelectHolder, kListFields, this);
     dgSelectHolderModel->setTitles(kListTitles);
     dgSelectHolder->setModel(dgSelectHolderModel);
+    SetColumnWidths(dgSelectHolder);
     lists->addWidget(dgSelectHolder, 1);
 
     auto* buttons = new QHBoxLayout();

@@ -8,6 +8,7 @@
 #include "Controls.h"
 #include "HoldersFixture.h"
 #include "Holdersetup.h"
+#include "MenuWindows.h"
 #include "Progress.h"
 
 namespace {
@@ -331,4 +332,15 @@ TEST_P(HolderSetupTest, DeletionWithoutLinkedReadersSendsNothing) {
     EXPECT_TRUE(StoredFingers().isEmpty());
     EXPECT_TRUE(Requests(sim).empty());
     EXPECT_TRUE(window->edtHolderNo->text().isEmpty());
+}
+
+TEST_P(HolderSetupTest, MainMenuOpensTheHolderAndTransferWindows) {
+    for (const char* button : {"btnHolderSetup", "btnFingerTrans"}) {
+        SCOPED_TRACE(button);
+        const MenuWindowFactory factory = MenuWindowFor(button);
+        ASSERT_TRUE(factory);
+        std::unique_ptr<QDialog> window(factory(nullptr));
+        EXPECT_EQ(window->objectName(),
+                  QString(button) == "btnHolderSetup" ? "frmHolderSetup" : "frmFingerTrans");
+    }
 }
