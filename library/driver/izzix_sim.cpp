@@ -243,8 +243,6 @@ int32_t DFP_Capture(int32_t handle, int32_t waitMs, uint8_t* raw) {
         ++dev.nextFile;
         // The position outlives the device and the library (the console loads the library per
         // enrolment window), so that one finger after another walks through the folder.
-        // (snprintf rather than std::to_string: the latter's digit table is a unique symbol
-        // that would keep the library from unloading.)
         char position[24];
         std::snprintf(position, sizeof position, "%zu", dev.nextFile % dev.files.size());
         ::setenv(PositionVariable, position, 1);
